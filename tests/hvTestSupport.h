@@ -1,0 +1,63 @@
+// Shared test helpers: capture of log records, temporary files and folders.
+#ifndef HV_TESTS_HVTESTSUPPORT_H
+#define HV_TESTS_HVTESTSUPPORT_H
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hv/hvLog.h"
+
+struct hvCapturedRecord {
+  int severity;
+  int category;
+  std::string file;
+  int line;
+  std::string message;
+};
+
+// While alive, opens the log gate (level 2) and collects every record; restores the
+// default sink and the previous level when destroyed. Thread-safe.
+class hvLogCapture {
+ public:
+  explicit hvLogCapture(uint16_t level = 2);
+  ~hvLogCapture();
+  hvLogCapture(const hvLogCapture&) = delete;
+  hvLogCapture& operator=(const hvLogCapture&) = delete;
+
+  std::vector<hvCapturedRecord> Records() const;
+  size_t Count() const;
+  // Number of records whose message equals `message` exactly.
+  size_t CountMessage(const std::string& message) const;
+  void Clear();
+
+ private:
+  static void Sink(const hvLogRecord* record, void* self);
+
+  mutable std::mutex m_lock;
+  std::vector<hvCapturedRecord> m_records;
+  uint16_t m_previousLevel;
+};
+
+// A folder created under the system's temporary folder, removed with its files on
+// destruction. Paths use '/' separators, which both systems accept.
+class hvTempDir {
+ public:
+  hvTempDir();
+  ~hvTempDir();
+  hvTempDir(const hvTempDir&) = delete;
+  hvTempDir& operator=(const hvTempDir&) = delete;
+
+  const std::string& Path() const { return m_path; }
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+  // Writes `bytes` to the named file and returns its path.
+  std::string WriteFile(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string m_path;
+};
+
+// Deterministic test bytes: byte i of a pattern depends on i and the seed.
+std::string hvPatternBytes(size_t length, uint32_t seed = 1);
+
+#endif
