@@ -1,0 +1,36 @@
+# The two commands of the README, plus benchmarks and fuzzing.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps test demo bench fuzz clean
+
+all: deps
+	cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF
+	cmake --build $(BUILD)/release -j $(JOBS)
+
+deps:
+	@scripts/install-deps.sh
+
+test: deps
+	@BUILD_DIR=$(abspath $(BUILD)) JOBS=$(JOBS) scripts/test-all.sh
+
+demo: all
+	$(BUILD)/release/bin/hvstream demo
+
+bench: deps
+	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF -DHV_BENCH=ON
+	cmake --build $(BUILD)/bench -j $(JOBS)
+	@for b in $(BUILD)/bench/bin/*Bench; do [ -x "$$b" ] && "$$b"; done
+
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DHV_TESTS=OFF -DHV_FUZZ=ON -DHV_SANITIZE=address,undefined
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	@for f in $(BUILD)/fuzz/bin/*Fuzz; do \
+	  corpus=fuzz/corpus/$$(basename $$f Fuzz); mkdir -p $(BUILD)/fuzz/corpus/$$(basename $$f); \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) $(BUILD)/fuzz/corpus/$$(basename $$f) $$corpus || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD)

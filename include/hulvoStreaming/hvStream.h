@@ -1,0 +1,200 @@
+// The pull streams of the library. hvStream is the abstract stream every consumer reads
+// through: take a block in place and release it, or copy into its own memory; seek by byte or
+// time; ask for size, position, MIME type and media description. The concrete kinds below
+// derive from it. A stream is read by one thread at a time; its signals may come from any
+// thread. Streams are created with new and destroyed only through Delete().
+#ifndef HULVOSTREAMING_HVSTREAM_H
+#define HULVOSTREAMING_HVSTREAM_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "hv/hvCString.h"
+#include "hv/hvMediaInfo.h"
+#include "hv/hvMutex.h"
+#include "hv/hvPlatform.h"
+
+struct hvProtocolInfo;
+
+// The status of every stream and buffer operation. 3 and 9 are never produced.
+enum hvStreamingStatus : int32_t {
+  // Success. A take with nothing to hand out yet also answers OK, with a null block and
+  // length 0: wait for the threshold callback or try again.
+  khvStreamingStatus_OK = 0,
+  // The data returned with this status (possibly none) is the last of the stream.
+  khvStreamingStatus_EndOfStream = 1,
+  // The data at the position is not there yet; the source was asked for it; retry later.
+  khvStreamingStatus_Pending = 2,
+  // Not offered by this stream class, or not allowed in the buffer's present state.
+  khvStreamingStatus_InvalidOperation = 4,
+  // An exact read asked for more than the whole buffer can hold.
+  khvStreamingStatus_TooLarge = 5,
+  khvStreamingStatus_BufferFull = 6,
+  // Interrupted; also a write attempt while a buffer reset seek is pending.
+  khvStreamingStatus_Interrupted = 7,
+  // Read error, failed seek, or an invalid stream.
+  khvStreamingStatus_Error = 8,
+  khvStreamingStatus_SeekNotSupported = 10,
+};
+
+// Capability codes of hvStream::Support.
+enum hvStreamSupport {
+  khvStreamSupport_ByteSeek = 5,
+  khvStreamSupport_TimeSeek = 6,
+  khvStreamSupport_ConnectionStalling = 7,
+};
+
+typedef void (*hvStreamCallBack)(void* userData);
+
+// One registration on a callback chain; the head is the newest and the only one that runs.
+struct hvStreamCallBackChain {
+  hvStreamCallBack callback;
+  void* userData;
+  hvStreamCallBackChain* next;  // older registration, null at the end
+};
+
+class HV_EXPORT hvStream {
+ public:
+  hvStream();
+  hvStream(const hvStream&) = delete;
+  hvStream& operator=(const hvStream&) = delete;
+
+  // Destroys the stream through its virtual destructor and frees it.
+  virtual void Delete();
+  // A short word naming the kind of source ("memory", "file", ...).
+  virtual const char* GetID();
+  // False when construction failed; then also writes a log record, every time it is asked.
+  virtual bool IsValid();
+  // khvuint64_Max when undetermined.
+  virtual hvuint64 GetStreamSize();
+  virtual hvuint64 GetStreamPosition();
+  virtual hvCString GetMimeType();
+  virtual hvCString GetExtension();
+  // The media description the stream holds (see SetInfo), possibly null; the stream keeps it.
+  virtual hvMediaInfo* GetInfo();
+  // Fills `info` with the stream's MIME type ("mt"), size ("fs") and extension ("fe"), and
+  // its file name when the record has none. True when at least one key was written.
+  virtual bool GetInfo(hvMediaInfo* info);
+  virtual int32_t GetErrorCode();
+  // All bits set when undetermined.
+  virtual size_t GetAvailableReadSize();
+  virtual hvCString GetFileName();
+  virtual size_t GetTotalBufferSize();
+  // The media description's "du" value, 0 without one.
+  virtual hvuint64 GetDuration();
+  // Capability codes: see hvStreamSupport; 1 and 3 are agreed with the application.
+  virtual bool Support(int what);
+  virtual bool IsLive();
+  virtual bool IsPauseAllowed();
+
+  virtual void SignalInterrupted();
+  // Run the newest callback of the chain, on the calling thread, with the stream's lock held.
+  virtual void SignalThresholdReached();
+  virtual void SignalDataShortage();
+  virtual void PushThresholdCallBack(hvStreamCallBack callback, void* userData);
+  // Removes the newest registration of `callback` (user data is not compared).
+  virtual void PopThresholdCallBack(hvStreamCallBack callback);
+  virtual void PushDataShortageCallBack(hvStreamCallBack callback, void* userData);
+  virtual void PopDataShortageCallBack(hvStreamCallBack callback);
+
+  virtual hvStreamingStatus SeekBytes(const hvuint64& position);
+  virtual hvStreamingStatus SeekTime(const hvuint64& time);
+  // On entry *length is the number of bytes wanted. On return *data points into storage the
+  // stream owns and *length is the number of bytes there (0 with a null pointer). The
+  // position moves only with PullRelease, so a second take hands out the same bytes.
+  virtual hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact);
+  // Gives a taken block back and advances the position by `length` (at most what was taken).
+  virtual hvStreamingStatus PullRelease(unsigned char* data, size_t length);
+  // Copies up to *length bytes to `destination`; *length becomes the number copied.
+  virtual hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact);
+  // Blocks until DefaultThresholdCallBack signals this stream (a signal given earlier counts).
+  virtual void DefaultThresholdWait();
+  virtual bool ReachReadSizeThreshold(uint32_t size, uint32_t timeout);
+
+  // Register on a stream's threshold chain with the stream itself as user data, then
+  // DefaultThresholdWait() returns when the threshold is signalled.
+  static void DefaultThresholdCallBack(void* stream);
+
+  // Parses the whole text (by its length) and keeps the record, replacing the previous one
+  // even when the new text does not parse.
+  void SetProtocolInfo(const hvCString& protocolInfo);
+  // Destroys the held media description and keeps `info` (may be null); the stream owns it.
+  void SetInfo(hvMediaInfo* info);
+
+ protected:
+  virtual ~hvStream();
+
+  void PushCallBack(hvStreamCallBackChain*& chain, hvStreamCallBack callback, void* userData);
+  void PopCallBack(hvStreamCallBackChain*& chain, hvStreamCallBack callback);
+
+  // Cleared by a derived class whose construction failed; never set again.
+  bool m_valid;
+
+ private:
+  void RunHead(hvStreamCallBackChain* const& chain);
+
+  // Both chains are guarded by m_lock, which is also held while a chain callback runs.
+  hvStreamCallBackChain* m_thresholdChain;
+  hvStreamCallBackChain* m_dataShortageChain;
+  hvCondition m_condition;  // only for DefaultThresholdWait / DefaultThresholdCallBack
+  hvMutex m_lock;
+
+ protected:
+  // Owned; set by the stream's owner before reading starts.
+  hvMediaInfo* m_info;
+  hvProtocolInfo* m_protocolInfo;
+};
+
+// A stream over one growable block of memory that the stream owns. Written with WriteBytes
+// or by draining another stream, read back with the pull operations; reads and writes share
+// one position. A taken block stays valid only until the next write. One thread at a time;
+// SignalInterrupted may come from any thread. Copies are refused.
+class HV_EXPORT hvMemoryStream : public hvStream {
+ public:
+  // Allocates `capacity` bytes; the stream is invalid when that fails.
+  hvMemoryStream(size_t capacity, const hvCString& mimeType);
+
+  // Stores `length` bytes at the position, growing the block as needed. False when the
+  // stream is stopped or the growth failed (which stops the stream and drops its bytes).
+  bool WriteBytes(const unsigned char* data, size_t length);
+  // Copies everything `source` delivers from its position to its end. Polls every 10 ms
+  // while the source answers OK with nothing; false when the source or a write fails.
+  bool WriteStream(hvStream* source);
+
+  const char* GetID() override;
+  hvuint64 GetStreamSize() override;
+  hvuint64 GetStreamPosition() override;
+  hvCString GetMimeType() override;
+  size_t GetTotalBufferSize() override;
+  // Stops the stream for good: writes fail and reads answer khvStreamingStatus_Interrupted.
+  void SignalInterrupted() override;
+  // Positions up to 0xFFFFFFFF are accepted, past the end included.
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  // A request that ends at or before the end answers OK; a shorter remainder comes with
+  // khvStreamingStatus_EndOfStream. `exact` is ignored.
+  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
+  // Advances the position by `length`, clamped to the bytes that remain.
+  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
+  // The last bytes come with khvStreamingStatus_EndOfStream. `exact` is ignored.
+  hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
+
+ protected:
+  ~hvMemoryStream() override;
+  hvStreamingStatus FillBuffer(unsigned char* destination, size_t* length);
+
+ private:
+  bool Grow(uint64_t end);
+  uint64_t Remaining() const;
+
+  // size <= capacity while a block is held and the stream is not stopped; bytes in
+  // [0, size) skipped by a seek past the end hold unspecified values.
+  unsigned char* m_block;
+  uint64_t m_capacity;
+  uint64_t m_size;
+  uint64_t m_position;  // may exceed m_size after a seek; reads then find nothing
+  std::atomic<bool> m_stopped;
+  hvCString m_mimeType;
+};
+
+#endif

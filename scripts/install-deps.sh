@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only those that are missing.
+set -eu
+packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
+  libclang-rt-14-dev g++-mingw-w64-x86-64 wine64"
+missing=""
+for package in $packages; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" != 0 ]; then
+  echo "missing packages:$missing (run as root, or install them, to continue)" >&2
+  exit 1
+fi
+echo "installing:$missing"
+apt-get update -q
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
