@@ -11,8 +11,10 @@
 #include <cstdint>
 
 #include "hv/hvCString.h"
+#include "hv/hvFile.h"
 #include "hv/hvMediaInfo.h"
 #include "hv/hvMutex.h"
+#include "hv/hvPathName.h"
 #include "hv/hvPlatform.h"
 
 struct hvProtocolInfo;
@@ -195,6 +197,61 @@ class HV_EXPORT hvMemoryStream : public hvStream {
   uint64_t m_position;  // may exceed m_size after a seek; reads then find nothing
   std::atomic<bool> m_stopped;
   hvCString m_mimeType;
+};
+
+// Reads a whole file straight from the file on the calling thread, with no buffer: data comes
+// only by copy (PullGet); PullTake and PullRelease are refused. Owns the file. The file's
+// position is the stream's state, so one thread at a time. Copies are refused.
+class HV_EXPORT hvFileGetStream : public hvStream {
+ public:
+  // Takes ownership of `file` (may be null: the stream is then invalid). The stream is valid
+  // when the file is open.
+  hvFileGetStream(hvFile* file, const hvCString& mimeType, const hvCString& fileName);
+
+  const char* GetID() override;
+  hvuint64 GetStreamSize() override;
+  hvuint64 GetStreamPosition() override;
+  hvCString GetMimeType() override;
+  hvCString GetExtension() override;
+  hvCString GetFileName() override;
+  size_t GetAvailableReadSize() override;
+  // Capability 3 is refused; the others as hvStream answers them.
+  bool Support(int what) override;
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
+  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
+  // A short read answers OK; khvStreamingStatus_EndOfStream comes with length 0.
+  hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
+
+ protected:
+  ~hvFileGetStream() override;
+  // One read of the file, the request cut to what a single read can carry.
+  int32_t ReadFile(unsigned char* destination, size_t length);
+
+  hvFile* m_file;
+  hvCString m_mimeType;
+  hvPathName m_path;
+};
+
+// Presents the byte range [start, start + length) of a file as a stream of its own, whose
+// position 0 is the range's first byte. Same rules as hvFileGetStream.
+class HV_EXPORT hvFilePartGetStream : public hvFileGetStream {
+ public:
+  // Invalid also when the file cannot be positioned at `start`.
+  hvFilePartGetStream(hvFile* file, const hvCString& mimeType, const hvCString& fileName,
+                      int64_t start, int64_t length);
+
+  hvuint64 GetStreamSize() override;
+  hvuint64 GetStreamPosition() override;
+  // A position at or past the range's end is accepted; the next read reports the end.
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  // Requests are cut at the range's end; the last bytes come with OK, the next call ends.
+  hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
+
+ private:
+  int64_t m_start;
+  int64_t m_length;
+  int64_t m_current;  // absolute offset of the next read
 };
 
 #endif

@@ -1,0 +1,67 @@
+#include <cstdint>
+
+#include "hulvoStreaming/hvStream.h"
+
+hvFileGetStream::hvFileGetStream(hvFile* file, const hvCString& mimeType,
+                                 const hvCString& fileName)
+    : m_file(file), m_mimeType(mimeType), m_path(fileName) {
+  m_valid = m_valid && m_file && m_file->handle != khvuint64_Max;
+}
+
+hvFileGetStream::~hvFileGetStream() { delete m_file; }
+
+const char* hvFileGetStream::GetID() { return "hvFile"; }
+
+hvuint64 hvFileGetStream::GetStreamSize() {
+  if (!IsValid()) return khvuint64_Max;
+  int64_t length = m_file->Length();
+  return length < 0 ? khvuint64_Max : static_cast<uint64_t>(length);
+}
+
+hvuint64 hvFileGetStream::GetStreamPosition() {
+  if (!IsValid()) return 0;
+  int64_t position = m_file->Tell();
+  return position < 0 ? khvuint64_Max : static_cast<uint64_t>(position);
+}
+
+hvCString hvFileGetStream::GetMimeType() { return m_mimeType; }
+hvCString hvFileGetStream::GetExtension() { return m_path.GetExtension(); }
+hvCString hvFileGetStream::GetFileName() { return m_path.GetFullName(); }
+size_t hvFileGetStream::GetAvailableReadSize() { return 0; }
+
+bool hvFileGetStream::Support(int what) { return what != 3 && hvStream::Support(what); }
+
+hvStreamingStatus hvFileGetStream::SeekBytes(const hvuint64& position) {
+  if (!IsValid()) return khvStreamingStatus_Error;
+  int64_t offset = position.ToFileOffset();
+  // Positions beyond the signed range come out negative; the failed seek's -1 must not
+  // pass for the requested offset.
+  if (offset < 0) return khvStreamingStatus_Error;
+  return m_file->Seek(offset, 0) == offset ? khvStreamingStatus_OK : khvStreamingStatus_Error;
+}
+
+hvStreamingStatus hvFileGetStream::PullTake(unsigned char**, size_t*, bool) {
+  return khvStreamingStatus_InvalidOperation;
+}
+
+hvStreamingStatus hvFileGetStream::PullRelease(unsigned char*, size_t) {
+  return khvStreamingStatus_InvalidOperation;
+}
+
+int32_t hvFileGetStream::ReadFile(unsigned char* destination, size_t length) {
+  // A read carries a signed 32-bit count; a larger request is served in part, as a short
+  // read, which the pull protocol allows.
+  size_t request = length < static_cast<size_t>(INT32_MAX) ? length : INT32_MAX;
+  return m_file->Read(destination, static_cast<int32_t>(request));
+}
+
+hvStreamingStatus hvFileGetStream::PullGet(unsigned char* destination, size_t* length, bool) {
+  if (!IsValid()) {
+    *length = 0;
+    return khvStreamingStatus_Error;
+  }
+  int32_t count = ReadFile(destination, *length);
+  if (count < 0) return khvStreamingStatus_Error;
+  *length = static_cast<size_t>(count);
+  return count > 0 ? khvStreamingStatus_OK : khvStreamingStatus_EndOfStream;
+}
