@@ -1,0 +1,229 @@
+// hvFileGetStream and hvFilePartGetStream over real temporary files and over a file double
+// whose reads fail and whose seeks land elsewhere.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "hulvoStreaming/hvStream.h"
+#include "hvStreamTestUtil.h"
+#include "hvTestSupport.h"
+
+namespace {
+
+// An open file whose behaviour a test scripts: reads may fail, seeks may land elsewhere.
+class FileDouble : public hvFile {
+ public:
+  explicit FileDouble(std::string bytes) : m_bytes(std::move(bytes)) { handle = 42; }
+  ~FileDouble() override { handle = khvuint64_Max; }
+
+  bool failReads = false;
+  int64_t seekSkew = 0;
+  int32_t largestRead = 0;
+
+  int32_t Read(void* buffer, int32_t size) override {
+    if (failReads) return -1;
+    if (size > largestRead) largestRead = size;
+    int64_t available = static_cast<int64_t>(m_bytes.size()) - m_position;
+    int32_t count = static_cast<int32_t>(available < size ? (available < 0 ? 0 : available) : size);
+    if (count > 0) memcpy(buffer, m_bytes.data() + m_position, static_cast<size_t>(count));
+    m_position += count;
+    return count;
+  }
+  int64_t Seek(int64_t offset, int origin) override {
+    if (origin != 0 || offset < 0) return -1;
+    m_position = offset + seekSkew;
+    return m_position;
+  }
+  int64_t Tell() override { return m_position; }
+  int64_t Length() override { return static_cast<int64_t>(m_bytes.size()); }
+
+ private:
+  std::string m_bytes;
+  int64_t m_position = 0;
+};
+
+class FileStreamsTest : public ::testing::Test {
+ protected:
+  hvFile* OpenReal(const std::string& bytes) {
+    path = dir.WriteFile("media file.MP3", bytes);
+    auto* file = new hvFile;
+    EXPECT_TRUE(file->Open(path.c_str()));
+    return file;
+  }
+  static hvStreamingStatus Get(hvStream* stream, size_t wanted, std::string* got) {
+    std::string buffer(wanted, '\0');
+    size_t length = wanted;
+    hvStreamingStatus status =
+        stream->PullGet(reinterpret_cast<unsigned char*>(&buffer[0]), &length, false);
+    got->assign(buffer.data(), status == khvStreamingStatus_Error ? 0 : length);
+    return status;
+  }
+  hvTempDir dir;
+  std::string path;
+  const std::string bytes = hvPatternBytes(1000, 7);
+};
+
+TEST_F(FileStreamsTest, WholeFileIsReadInPiecesThenEnds) {
+  hvStreamPtr<hvFileGetStream> stream(
+      new hvFileGetStream(OpenReal(bytes.substr(0, 10)), "audio/mpeg", path.c_str()));
+  std::string got;
+  EXPECT_EQ(Get(stream.get(), 4, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(0, 4));
+  EXPECT_EQ(Get(stream.get(), 4, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(Get(stream.get(), 4, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(8, 2));
+  EXPECT_EQ(Get(stream.get(), 4, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_TRUE(got.empty());
+}
+
+TEST_F(FileStreamsTest, WholeFileDescribesItself) {
+  hvStreamPtr<hvFileGetStream> stream(
+      new hvFileGetStream(OpenReal(bytes), "Audio/MPEG", path.c_str()));
+  EXPECT_STREQ(stream->GetID(), "hvFile");
+  EXPECT_EQ(stream->GetAvailableReadSize(), 0u);
+  EXPECT_FALSE(stream->Support(3));
+  EXPECT_TRUE(stream->Support(1));
+  EXPECT_TRUE(stream->Support(khvStreamSupport_ByteSeek));
+  EXPECT_EQ(stream->GetStreamSize(), 1000u);
+  EXPECT_EQ(stream->GetFileName(), path.c_str());
+  EXPECT_EQ(stream->GetExtension(), "MP3");
+  hvMediaInfo info;
+  EXPECT_TRUE(stream->GetInfo(&info));
+  EXPECT_EQ(info.GetCString("mt"), "audio/mpeg");
+  EXPECT_EQ(info.GetCString("fe"), "mp3");
+  EXPECT_EQ(info.GetUInt64("fs", 0), 1000u);
+  EXPECT_EQ(info.fileName, path.c_str());
+}
+
+TEST_F(FileStreamsTest, WholeFileSeeksAnywhere) {
+  hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(OpenReal(bytes), "", path.c_str()));
+  EXPECT_EQ(stream->SeekBytes(990), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->GetStreamPosition(), 990u);
+  std::string got;
+  EXPECT_EQ(Get(stream.get(), 100, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(990));
+  EXPECT_EQ(stream->SeekBytes(5000), khvStreamingStatus_OK);  // not compared with the length
+  EXPECT_EQ(Get(stream.get(), 1, &got), khvStreamingStatus_EndOfStream);
+}
+
+TEST_F(FileStreamsTest, InPlaceTakeAndReleaseAreRefused) {
+  hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(OpenReal(bytes), "", path.c_str()));
+  unsigned char* data = reinterpret_cast<unsigned char*>(1);
+  size_t length = 5;
+  EXPECT_EQ(stream->PullTake(&data, &length, false), khvStreamingStatus_InvalidOperation);
+  EXPECT_EQ(length, 5u);
+  EXPECT_EQ(stream->PullRelease(nullptr, 5), khvStreamingStatus_InvalidOperation);
+}
+
+TEST_F(FileStreamsTest, RangeIsAStreamOfItsOwn) {
+  hvStreamPtr<hvFilePartGetStream> stream(
+      new hvFilePartGetStream(OpenReal(bytes), "", path.c_str(), 100, 50));
+  EXPECT_EQ(stream->GetStreamSize(), 50u);
+  EXPECT_EQ(stream->GetStreamPosition(), 0u);
+  std::string got;
+  EXPECT_EQ(Get(stream.get(), 80, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(100, 50));
+  EXPECT_EQ(stream->GetStreamPosition(), 50u);
+  EXPECT_EQ(Get(stream.get(), 80, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_TRUE(got.empty());
+}
+
+TEST_F(FileStreamsTest, RangeSeeksRelativeToItsStart) {
+  hvStreamPtr<hvFilePartGetStream> stream(
+      new hvFilePartGetStream(OpenReal(bytes), "", path.c_str(), 100, 50));
+  std::string got;
+  EXPECT_EQ(stream->SeekBytes(20), khvStreamingStatus_OK);
+  EXPECT_EQ(Get(stream.get(), 10, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(120, 10));
+  EXPECT_EQ(stream->GetStreamPosition(), 30u);
+  EXPECT_EQ(stream->SeekBytes(0), khvStreamingStatus_OK);
+  EXPECT_EQ(Get(stream.get(), 1, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(100, 1));
+  EXPECT_EQ(stream->SeekBytes(60), khvStreamingStatus_OK);  // past the range: accepted
+  EXPECT_EQ(Get(stream.get(), 1, &got), khvStreamingStatus_EndOfStream);
+}
+
+// ---- Oversized requests: the request is cut to the range end, whatever its size.
+
+TEST_F(FileStreamsTest, RangeRequestOfAllBitsIsCutToRangeEnd) {
+  std::string destination(60, '\0');
+  hvStreamPtr<hvFilePartGetStream> stream(
+      new hvFilePartGetStream(new FileDouble(bytes), "", "x", 100, 50));
+  stream->SeekBytes(10);
+  size_t length = static_cast<size_t>(-1);  // used to overflow current + requested
+  EXPECT_EQ(stream->PullGet(reinterpret_cast<unsigned char*>(&destination[0]), &length, false),
+            khvStreamingStatus_OK);
+  EXPECT_EQ(length, 40u);
+  EXPECT_EQ(destination.substr(0, 40), bytes.substr(110, 40));
+}
+
+TEST_F(FileStreamsTest, WholeFileRequestBeyondOneReadIsServedInPart) {
+  auto* file = new FileDouble(bytes);
+  hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(file, "", "x"));
+  std::string destination(1000, '\0');
+  size_t length = static_cast<size_t>(-1);
+  EXPECT_EQ(stream->PullGet(reinterpret_cast<unsigned char*>(&destination[0]), &length, false),
+            khvStreamingStatus_OK);
+  EXPECT_EQ(length, 1000u);
+  EXPECT_EQ(file->largestRead, INT32_MAX);
+}
+
+// ---- Error paths.
+
+TEST_F(FileStreamsTest, NullFileGivesInvalidStreamThatLogs) {
+  hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(nullptr, "", "x"));
+  hvLogCapture log;
+  EXPECT_EQ(stream->GetStreamSize(), khvuint64_Max);
+  EXPECT_EQ(stream->GetStreamPosition(), 0u);
+  EXPECT_EQ(stream->SeekBytes(0), khvStreamingStatus_Error);
+  std::string got;
+  EXPECT_EQ(Get(stream.get(), 4, &got), khvStreamingStatus_Error);
+  EXPECT_EQ(log.Count(), 4u);
+  EXPECT_EQ(log.Records()[0].message.rfind("hvStream: Invalid (stream=0x", 0), 0u);
+}
+
+TEST_F(FileStreamsTest, UnopenedFileGivesInvalidStream) {
+  hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(new hvFile, "", "x"));
+  EXPECT_FALSE(stream->IsValid());
+}
+
+TEST_F(FileStreamsTest, RangeWhoseStartCannotBeReachedIsInvalid) {
+  auto* file = new FileDouble(bytes);
+  file->seekSkew = 1;
+  hvStreamPtr<hvFilePartGetStream> stream(new hvFilePartGetStream(file, "", "x", 100, 50));
+  EXPECT_FALSE(stream->IsValid());
+  EXPECT_EQ(stream->GetStreamSize(), khvuint64_Max);
+}
+
+TEST_F(FileStreamsTest, SeekLandingElsewhereFailsAndKeepsRangePosition) {
+  auto* file = new FileDouble(bytes);
+  hvStreamPtr<hvFilePartGetStream> stream(new hvFilePartGetStream(file, "", "x", 100, 50));
+  stream->SeekBytes(10);
+  file->seekSkew = 3;
+  EXPECT_EQ(stream->SeekBytes(20), khvStreamingStatus_Error);
+  EXPECT_EQ(stream->GetStreamPosition(), 10u);
+}
+
+TEST_F(FileStreamsTest, SeekBeyondSignedOffsetsFails) {
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(new FileDouble(bytes), "", "x"));
+  // All bits set converts to offset -1, which a failed seek also returns.
+  EXPECT_EQ(whole->SeekBytes(khvuint64_Max), khvStreamingStatus_Error);
+  hvStreamPtr<hvFilePartGetStream> part(
+      new hvFilePartGetStream(new FileDouble(bytes), "", "x", 100, 50));
+  EXPECT_EQ(part->SeekBytes(INT64_MAX), khvStreamingStatus_Error);
+}
+
+TEST_F(FileStreamsTest, FailedReadIsAnError) {
+  auto* file = new FileDouble(bytes);
+  file->failReads = true;
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(file, "", "x"));
+  std::string got;
+  EXPECT_EQ(Get(whole.get(), 4, &got), khvStreamingStatus_Error);
+  auto* partFile = new FileDouble(bytes);
+  partFile->failReads = true;
+  hvStreamPtr<hvFilePartGetStream> part(new hvFilePartGetStream(partFile, "", "x", 0, 10));
+  EXPECT_EQ(Get(part.get(), 4, &got), khvStreamingStatus_Error);
+}
+
+}  // namespace
