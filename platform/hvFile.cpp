@@ -1,0 +1,79 @@
+#include "hv/hvFile.h"
+
+#include "hvFileOS.h"
+
+namespace {
+
+const size_t kLargestTransfer = INT32_MAX;
+
+int32_t ClampTransfer(size_t size) {
+  return static_cast<int32_t>(size < kLargestTransfer ? size : kLargestTransfer);
+}
+
+}  // namespace
+
+hvFile::hvFile() : handle(khvuint64_Max), m_lastStatus(khvFileStatus_OK) {}
+
+hvFile::~hvFile() { Close(); }
+
+bool hvFile::Open(const char* utf8Name) { return OpenWith(utf8Name, false); }
+
+bool hvFile::Create(const char* utf8Name) { return OpenWith(utf8Name, true); }
+
+bool hvFile::OpenWith(const char* utf8Name, bool create) {
+  Close();
+  if (!utf8Name || utf8Name[0] == '\0') return Finish(false, khvFileStatus_NotOpen);
+  hvFileStatus status = khvFileStatus_OK;
+  do {
+    handle = hvFileOS_Open(utf8Name, create, &status);
+  } while (handle == khvuint64_Max && status == khvFileStatus_Interrupted);
+  return Finish(IsOpen(), IsOpen() ? khvFileStatus_OK : status);
+}
+
+void hvFile::Close() {
+  if (!IsOpen()) return;
+  hvFileOS_Close(handle);
+  handle = khvuint64_Max;
+}
+
+int32_t hvFile::Read(void* buffer, size_t size) {
+  if (!IsOpen()) return Finish(-1, khvFileStatus_NotOpen);
+  if (!buffer) return Finish(-1, khvFileStatus_InvalidArgument);
+  if (size == 0) return Finish(0, khvFileStatus_OK);
+  hvFileStatus status = khvFileStatus_OK;
+  int32_t count;
+  do {
+    count = hvFileOS_Read(handle, buffer, ClampTransfer(size), &status);
+  } while (count < 0 && status == khvFileStatus_Interrupted);
+  return Finish(count, count < 0 ? status : khvFileStatus_OK);
+}
+
+int32_t hvFile::Write(const void* buffer, size_t size) {
+  if (!IsOpen()) return Finish(-1, khvFileStatus_NotOpen);
+  if (!buffer) return Finish(-1, khvFileStatus_InvalidArgument);
+  if (size == 0) return Finish(0, khvFileStatus_OK);
+  hvFileStatus status = khvFileStatus_OK;
+  int32_t count;
+  do {
+    count = hvFileOS_Write(handle, buffer, ClampTransfer(size), &status);
+  } while (count < 0 && status == khvFileStatus_Interrupted);
+  return Finish(count, count < 0 ? status : khvFileStatus_OK);
+}
+
+int64_t hvFile::Seek(int64_t offset, int origin) {
+  if (!IsOpen()) return Finish<int64_t>(-1, khvFileStatus_NotOpen);
+  // Both systems would take other values for other meanings; only these three are ours.
+  if (origin < 0 || origin > 2) return Finish<int64_t>(-1, khvFileStatus_InvalidArgument);
+  hvFileStatus status = khvFileStatus_OK;
+  int64_t position = hvFileOS_Seek(handle, offset, origin, &status);
+  return Finish(position, position < 0 ? status : khvFileStatus_OK);
+}
+
+int64_t hvFile::Tell() { return Seek(0, 1); }
+
+int64_t hvFile::Length() {
+  if (!IsOpen()) return Finish<int64_t>(-1, khvFileStatus_NotOpen);
+  hvFileStatus status = khvFileStatus_OK;
+  int64_t length = hvFileOS_Length(handle, &status);
+  return Finish(length, length < 0 ? status : khvFileStatus_OK);
+}

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "hv/hvFile.h"
+#include "hvTestSupport.h"
+
+namespace {
+
+class hvFileTest : public ::testing::Test {
+ protected:
+  std::string MakeFile(size_t length, const std::string& name = "data.bin") {
+    m_bytes = hvPatternBytes(length, 7);
+    return m_dir.WriteFile(name, m_bytes);
+  }
+
+  void OpenFile(size_t length) { ASSERT_TRUE(m_file.Open(MakeFile(length).c_str())); }
+
+  // Reads `size` bytes at most and returns what came back; a negative count fails the test.
+  std::string ReadUpTo(size_t size) {
+    std::string buffer(size, '\0');
+    int32_t count = m_file.Read(&buffer[0], size);
+    EXPECT_GE(count, 0);
+    buffer.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    return buffer;
+  }
+
+  hvTempDir m_dir;
+  std::string m_bytes;
+  hvFile m_file;
+};
+
+TEST_F(hvFileTest, ReadsWholeFileInPiecesThenReportsEnd) {
+  OpenFile(10000);
+  EXPECT_EQ(m_file.Length(), 10000);
+  std::string all;
+  for (size_t expected : {4096u, 4096u, 1808u}) {
+    std::string piece = ReadUpTo(4096);
+    EXPECT_EQ(piece.size(), expected);
+    all += piece;
+  }
+  EXPECT_EQ(all, m_bytes);
+  EXPECT_EQ(ReadUpTo(4096).size(), 0u);
+  EXPECT_EQ(m_file.Tell(), 10000);
+}
+
+TEST_F(hvFileTest, SeekOriginsMoveFromStartCurrentAndEnd) {
+  OpenFile(1000);
+  EXPECT_EQ(m_file.Seek(100, 0), 100);
+  EXPECT_EQ(m_file.Seek(10, 1), 110);
+  EXPECT_EQ(m_file.Tell(), 110);
+  EXPECT_EQ(ReadUpTo(5), m_bytes.substr(110, 5));
+  EXPECT_EQ(m_file.Seek(-10, 2), 990);
+  EXPECT_EQ(ReadUpTo(100), m_bytes.substr(990));
+  EXPECT_EQ(m_file.Seek(-1000, 1), 0);
+}
+
+TEST_F(hvFileTest, SeekPastEndIsAllowedAndReadsNothing) {
+  OpenFile(1000);
+  EXPECT_EQ(m_file.Seek(5000, 0), 5000);
+  EXPECT_EQ(ReadUpTo(10).size(), 0u);
+  EXPECT_EQ(m_file.Length(), 1000);
+}
+
+TEST_F(hvFileTest, RefusedSeekLeavesPositionUnchanged) {
+  OpenFile(1000);
+  m_file.Seek(300, 0);
+  EXPECT_EQ(m_file.Seek(-1, 0), -1);
+  EXPECT_EQ(m_file.Seek(-301, 1), -1);
+  EXPECT_EQ(m_file.Seek(0, 3), -1);
+  EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_InvalidArgument);
+  EXPECT_EQ(m_file.Tell(), 300);
+}
+
+TEST_F(hvFileTest, EmptyFileHasLengthZeroAndReadsEnd) {
+  OpenFile(0);
+  EXPECT_EQ(m_file.Length(), 0);
+  EXPECT_EQ(ReadUpTo(16).size(), 0u);
+}
+
+TEST_F(hvFileTest, CreateWritesAndReadsBackAndEmptiesOldContent) {
+  std::string path = MakeFile(5000);
+  ASSERT_TRUE(m_file.Create(path.c_str()));
+  EXPECT_EQ(m_file.Length(), 0);
+  EXPECT_EQ(m_file.Write("hello", 5), 5);
+  EXPECT_EQ(m_file.Seek(0, 0), 0);
+  EXPECT_EQ(ReadUpTo(100), "hello");
+  m_file.Close();
+  EXPECT_EQ(std::filesystem::file_size(path), 5u);
+}
+
+TEST_F(hvFileTest, OpenAgainSwitchesToTheNewFile) {
+  ASSERT_TRUE(m_file.Open(m_dir.WriteFile("a", "first").c_str()));
+  ASSERT_TRUE(m_file.Open(m_dir.WriteFile("b", "second").c_str()));
+  EXPECT_EQ(ReadUpTo(100), "second");
+}
+
+TEST_F(hvFileTest, NonAsciiUtf8NameReachesTheSystemIntact) {
+  const std::string name = "vid\xC3\xA9o-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x8E\xAC.bin";
+  std::string path = m_dir.File(name);
+  ASSERT_TRUE(m_file.Create(path.c_str()));
+  EXPECT_EQ(m_file.Write("abc", 3), 3);
+  m_file.Close();
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(path)));
+  ASSERT_TRUE(m_file.Open(path.c_str()));
+  EXPECT_EQ(ReadUpTo(10), "abc");
+}
+
+// --- error paths ---
+
+TEST_F(hvFileTest, MissingFileLeavesHandleAllOnes) {
+  EXPECT_FALSE(m_file.Open(m_dir.File("missing.bin").c_str()));
+  EXPECT_EQ(m_file.handle, khvuint64_Max);
+  EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_NotFound);
+}
+
+TEST_F(hvFileTest, FailedOpenClosesThePreviousFile) {
+  OpenFile(10);
+  EXPECT_FALSE(m_file.Open(m_dir.File("missing.bin").c_str()));
+  EXPECT_FALSE(m_file.IsOpen());
+}
+
+TEST_F(hvFileTest, NullEmptyOrFolderNameIsRefused) {
+  EXPECT_FALSE(m_file.Open(nullptr));
+  EXPECT_FALSE(m_file.Open(""));
+  EXPECT_FALSE(m_file.Create(nullptr));
+  EXPECT_FALSE(m_file.Open(m_dir.Path().c_str()));
+  EXPECT_EQ(m_file.handle, khvuint64_Max);
+}
+
+TEST_F(hvFileTest, ClosedFileRefusesEveryOperation) {
+  OpenFile(10);
+  m_file.Close();
+  m_file.Close();
+  char byte;
+  EXPECT_LT(m_file.Read(&byte, 1), 0);
+  EXPECT_LT(m_file.Write(&byte, 1), 0);
+  EXPECT_EQ(m_file.Seek(0, 0), -1);
+  EXPECT_EQ(m_file.Tell(), -1);
+  EXPECT_EQ(m_file.Length(), -1);
+  EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_NotOpen);
+}
+
+TEST_F(hvFileTest, WriteOnFileOpenedForReadingFails) {
+  OpenFile(10);
+  EXPECT_LT(m_file.Write("x", 1), 0);
+  EXPECT_EQ(m_file.Length(), 10);
+}
+
+// Stream tests replace reads and seeks; they rely on these being dispatched virtually.
+TEST(hvFileDoubleTest, OverridesAreReachedThroughTheBase) {
+  struct FailingFile : hvFile {
+    explicit FailingFile(bool* destroyed) : m_destroyed(destroyed) {}
+    ~FailingFile() override { *m_destroyed = true; }
+    int32_t Read(void*, size_t) override { return -1; }
+    int64_t Seek(int64_t offset, int) override { return offset + 1; }
+    int64_t Tell() override { return 42; }
+    int64_t Length() override { return 4242; }
+    bool* m_destroyed;
+  };
+  bool destroyed = false;
+  hvFile* file = new FailingFile(&destroyed);
+  char byte;
+  EXPECT_EQ(file->Read(&byte, 1), -1);
+  EXPECT_EQ(file->Seek(10, 0), 11);
+  EXPECT_EQ(file->Tell(), 42);
+  EXPECT_EQ(file->Length(), 4242);
+  delete file;
+  EXPECT_TRUE(destroyed);
+}
+
+}  // namespace
