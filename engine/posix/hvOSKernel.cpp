@@ -100,8 +100,11 @@ hvOSKernelThread* hvOSKernel_CreateThread(uint64_t stackReservation, void (*rout
   int error = pthread_attr_init(&attributes);
   if (error == 0 && stackReservation != 0) {
     // The system refuses stacks below its minimum; a reservation is a lower bound anyway.
-    uint64_t size = stackReservation < MinimumStack() ? MinimumStack() : stackReservation;
-    error = size > SIZE_MAX ? EINVAL : pthread_attr_setstacksize(&attributes, size);
+    // glibc also places the thread's static TLS inside this size, which matters only for
+    // TLS-heavy runtimes such as ThreadSanitizer's.
+    const uint64_t size = stackReservation < MinimumStack() ? MinimumStack() : stackReservation;
+    error = size > SIZE_MAX ? EINVAL
+                            : pthread_attr_setstacksize(&attributes, static_cast<size_t>(size));
   }
   if (error == 0) error = pthread_create(&thread->thread, &attributes, ThreadMain, thread);
   pthread_attr_destroy(&attributes);
