@@ -47,6 +47,7 @@ TEST_F(hvOSMutexTest, NestedLockHoldsUntilLastUnlockButFirstUnlockClearsOwner) {
     entered = true;
     hvOSMutex_Unlock(m_mutex);
   });
+  // The layer has no try-lock: give the other thread the time it would need to get in.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(entered);
   hvOSMutex_Unlock(m_mutex);
