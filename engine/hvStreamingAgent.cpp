@@ -43,7 +43,7 @@ bool hvStreamingAgent::IsTerminated() const { return m_terminated.load(); }
 
 void hvStreamingAgent::RemovedFromStreamingEngine() { delete this; }
 
-uint32_t hvStreamingAgent::PreProcess() { return kNoSleepBound; }
+uint32_t hvStreamingAgent::PreProcess() { return khvStreamingAgent_NoSleepBound; }
 
 void hvStreamingAgent::TransferTerminated(hvStreamingStatus status) {
   m_status.store(status);

@@ -41,7 +41,7 @@ size_t hvStreamingEngine::GetTransferAgentCount() { return static_cast<size_t>(m
 void hvStreamingEngine::SignalQueryToProcess() { m_wake.Signal(); }
 
 uint32_t hvStreamingEngine::ShortestSleep() {
-  uint32_t bound = hvStreamingAgent::kNoSleepBound;
+  uint32_t bound = khvStreamingAgent_NoSleepBound;
   hvListIterator<hvStreamingAgent*> it(m_agents);
   while (it.Next()) {
     uint32_t wanted = (*it)->PreProcess();
@@ -71,8 +71,8 @@ void hvStreamingEngine::OnRun() {
     // A stop request alone does not end the loop while agents remain.
     if (TestExit() && m_agents.size() == 0) return;
     uint32_t bound = ShortestSleep();
-    if (TestExit() && bound == hvStreamingAgent::kNoSleepBound) bound = kStoppingSleepMs;
-    if (bound == hvStreamingAgent::kNoSleepBound)
+    if (TestExit() && bound == khvStreamingAgent_NoSleepBound) bound = kStoppingSleepMs;
+    if (bound == khvStreamingAgent_NoSleepBound)
       m_wake.Wait();
     else if (bound != 0)
       m_wake.WaitTimeout(bound);

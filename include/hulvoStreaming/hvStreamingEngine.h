@@ -18,6 +18,9 @@
 
 class hvStreamingEngine;
 
+// The bound of hvStreamingAgent::PreProcess() that sets no limit on the engine's sleep.
+constexpr uint32_t khvStreamingAgent_NoSleepBound = 0xFFFFFFFFu;
+
 // One unit of transfer work, derived by the application. Agents live on the heap; once
 // registered, an agent is disposed of by its own RemovedFromStreamingEngine() after the
 // engine has dropped it (by default that deletes it). PreProcess, Process and
@@ -38,16 +41,13 @@ class HV_EXPORT hvStreamingAgent {
   hvStreamingStatus GetStatus() const;
   bool IsTerminated() const;
 
-  // The bound of PreProcess() that sets no limit on the engine's sleep.
-  static constexpr uint32_t kNoSleepBound = 0xFFFFFFFFu;
-
  protected:
   virtual ~hvStreamingAgent();
   // Called on the engine thread once the engine has handled this agent's removal.
   // The default deletes the agent; an override that keeps it takes over its disposal.
   virtual void RemovedFromStreamingEngine();
   // Called at the start of every pass: how long (ms) the engine may sleep before the next
-  // Process(). kNoSleepBound (the default) sets no bound; 0 forbids sleeping.
+  // Process(). khvStreamingAgent_NoSleepBound (the default) sets no bound; 0 forbids sleeping.
   virtual uint32_t PreProcess();
   // The transfer step, once per pass after the sleep.
   virtual void Process() = 0;

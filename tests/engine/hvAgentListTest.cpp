@@ -28,7 +28,7 @@ TEST(StreamingAgent, NewAgentHasNoEngineAndLogsWakeUp) {
   EXPECT_EQ(agent.GetStatus(), khvStreamingStatus_OK);
   EXPECT_FALSE(agent.IsTerminated());
   EXPECT_EQ(agent.GetStreamingEngine(), nullptr);
-  EXPECT_EQ(agent.PreProcess(), hvStreamingAgent::kNoSleepBound);
+  EXPECT_EQ(agent.PreProcess(), khvStreamingAgent_NoSleepBound);
   hvLogCapture log;
   agent.WakeUp();
   auto records = log.Records();

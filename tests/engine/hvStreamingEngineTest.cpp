@@ -23,7 +23,7 @@ const auto kDeadline = std::chrono::seconds(10);
 // An agent the test owns: it records what the engine does to it and lets the test wait for it.
 class ProbeAgent : public hvStreamingAgent {
  public:
-  explicit ProbeAgent(uint32_t bound = kNoSleepBound) : m_bound(bound) {}
+  explicit ProbeAgent(uint32_t bound = khvStreamingAgent_NoSleepBound) : m_bound(bound) {}
   ~ProbeAgent() override {}
 
   std::function<void()> onProcess;
