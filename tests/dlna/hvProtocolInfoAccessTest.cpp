@@ -127,16 +127,6 @@ TEST_F(hvProtocolInfoAccess, ClearTextByteSeekOfOneLiftsLimits) {
   EXPECT_EQ(m_record->limitedByteRange, 0);
 }
 
-TEST_F(hvProtocolInfoAccess, StallingAllowedAndUserData) {
-  Parse("http-get:*:v/m:*");
-  EXPECT_EQ(m_record->stallingAllowed, 1);
-  EXPECT_EQ(hvProtocolInfo_SetStallingAllowed(m_record, 0), 0);
-  EXPECT_EQ(hvProtocolInfo_SetStallingAllowed(m_record, 7), 1);
-  EXPECT_EQ(hvProtocolInfo_GetUserData(m_record), 0u);
-  hvProtocolInfo_SetUserData(m_record, 0xFEDCBA9876543210ull);
-  EXPECT_EQ(hvProtocolInfo_GetUserData(m_record), 0xFEDCBA9876543210ull);
-}
-
 TEST_F(hvProtocolInfoAccess, ClearPlaySpeedsEmptiesTheList) {
   Parse("http-get:*:v/m:DLNA.ORG_PS=2,-2");
   EXPECT_EQ(hvProtocolInfo_GetPlaySpeedCount(m_record), 2u);
