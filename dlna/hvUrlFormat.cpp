@@ -25,7 +25,7 @@ class Writer {
 };
 
 struct Layout {
-  bool slashes;    // "//" after the scheme
+  bool slashes;    // "//" before the authority
   bool brackets;   // "[host]"
   bool pathSlash;  // '/' before a path that lacks one after an authority
   char port[8];    // ":<port>" or empty
@@ -33,11 +33,14 @@ struct Layout {
 
 Layout Plan(const hvUrl* url) {
   Layout layout{};
-  // "//" marks an authority. A path alone takes it only when it starts with '/'
-  // (file:///C:/Music): written before a path such as "RINCON_1#0" of
-  // x-rincon-queue:RINCON_1#0 it would turn that path into a host.
+  // "//" marks an authority, and comes before a host or user info with or without a
+  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
+  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
+  // which would otherwise read back as an authority. Before any other path it is left out:
+  // x-rincon-queue:RINCON_1#0 would turn into a host.
+  const bool rootedPath = url->path && url->path[0] == '/';
   layout.slashes =
-      url->scheme && (url->userInfo || url->host || (url->path && url->path[0] == '/'));
+      url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
   layout.brackets = url->host && strchr(url->host, ':');
   layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
   if (url->host && url->port != 0) {
@@ -55,7 +58,8 @@ char* hvUrl_Format(const hvUrl* url) {
   const Layout layout = Plan(url);
   // Every byte written below is counted here, separators and brackets included.
   size_t size = 1;
-  if (url->scheme) size += Length(url->scheme) + 1 + (layout.slashes ? 2 : 0);
+  if (url->scheme) size += Length(url->scheme) + 1;
+  if (layout.slashes) size += 2;
   if (url->userInfo) size += Length(url->userInfo) + 1;
   if (url->host) size += Length(url->host) + (layout.brackets ? 2 : 0) + strlen(layout.port);
   if (url->path) size += Length(url->path) + (layout.pathSlash ? 1 : 0);
@@ -67,8 +71,8 @@ char* hvUrl_Format(const hvUrl* url) {
   if (url->scheme) {
     out.Put(url->scheme);
     out.Put(':');
-    if (layout.slashes) out.Put("//", 2);
   }
+  if (layout.slashes) out.Put("//", 2);
   if (url->userInfo) {
     out.Put(url->userInfo);
     out.Put('@');

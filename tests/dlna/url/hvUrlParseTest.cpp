@@ -31,8 +31,8 @@ TEST(UrlParse, CommonUrlsSplitAndJoinBack) {
        "rtsp://10.0.0.1:554/live.sdp"},
       {"http://host", "http|-|host|0|-|-|-", "http://host"},
       {"http://u:p@h:1/", "http|u:p|h|1|/|-|-", "http://u:p@h:1/"},
-      // Without a scheme no "//" is written.
-      {"//host/p", "-|-|host|0|/p|-|-", "host/p"},
+      {"//host/p", "-|-|host|0|/p|-|-", "//host/p"},
+      {"////p", "-|-|-|0|//p|-|-", "////p"},
       {"http://h/p?a#b#c", "http|-|h|0|/p|a|b#c", "http://h/p?a#b#c"},
       {"http://h?#", "http|-|h|0|-||", "http://h?#"},
       {"?q#f", "-|-|-|0|-|q|f", "?q#f"},
@@ -124,7 +124,7 @@ TEST(UrlFormat, MembersAreWrittenAsHeld) {
   url->host = hvMemory_Strdup("h");
   url->path = hvMemory_Strdup("p q");
   url->port = 8080;
-  EXPECT_EQ(Format(url), "h:8080/p q");
+  EXPECT_EQ(Format(url), "//h:8080/p q");
   url->scheme = hvMemory_Strdup("http");
   EXPECT_EQ(Format(url), "http://h:8080/p q");
   hvMemory_Free(url->host);
