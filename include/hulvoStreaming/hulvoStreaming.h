@@ -2,9 +2,15 @@
 #ifndef HULVOSTREAMING_HULVOSTREAMING_H
 #define HULVOSTREAMING_HULVOSTREAMING_H
 
+#include "hulvoStreaming/hvBulkMemory.h"
+#include "hulvoStreaming/hvDList.h"
+#include "hulvoStreaming/hvHashTable.h"
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvOSThread.h"
+#include "hulvoStreaming/hvProtocolInfo.h"
+#include "hulvoStreaming/hvSeeker.h"
 #include "hulvoStreaming/hvStream.h"
+#include "hulvoStreaming/hvStreamingEngine.h"
 #include "hulvoStreaming/hvVersion.h"
 
 #endif
