@@ -1,0 +1,127 @@
+// Joining an hvUrl into a text, and the whole-text conversions built on parse and format.
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+
+#include "dlna/hvUrlInternal.h"
+#include "hulvoStreaming/hvMemory.h"
+
+namespace {
+
+// Appends to a buffer whose size was computed beforehand from the same decisions.
+class Writer {
+ public:
+  explicit Writer(char* buffer) : m_out(buffer) {}
+  void Put(const char* text, size_t length) {
+    memcpy(m_out, text, length);
+    m_out += length;
+  }
+  void Put(const char* text) { Put(text, strlen(text)); }
+  void Put(char c) { *m_out++ = c; }
+  char* End() const { return m_out; }
+
+ private:
+  char* m_out;
+};
+
+struct Layout {
+  bool slashes;    // "//" before the authority
+  bool brackets;   // "[host]"
+  bool pathSlash;  // '/' before a path that lacks one after an authority
+  char port[8];    // ":<port>" or empty
+};
+
+Layout Plan(const hvUrl* url) {
+  Layout layout{};
+  // "//" marks an authority, and comes before a host or user info with or without a
+  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
+  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
+  // which would otherwise read back as an authority. Before any other path it is left out:
+  // x-rincon-queue:RINCON_1#0 would turn into a host.
+  const bool rootedPath = url->path && url->path[0] == '/';
+  layout.slashes =
+      url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
+  layout.brackets = url->host && strchr(url->host, ':');
+  layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
+  if (url->host && url->port != 0) {
+    snprintf(layout.port, sizeof layout.port, ":%lu", static_cast<unsigned long>(url->port));
+  }
+  return layout;
+}
+
+size_t Length(const char* text) { return text ? strlen(text) : 0; }
+
+}  // namespace
+
+char* hvUrl_Format(const hvUrl* url) {
+  if (!url) return hvMemory_Strdup("");
+  const Layout layout = Plan(url);
+  // Every byte written below is counted here, separators and brackets included.
+  size_t size = 1;
+  if (url->scheme) size += Length(url->scheme) + 1;
+  if (layout.slashes) size += 2;
+  if (url->userInfo) size += Length(url->userInfo) + 1;
+  if (url->host) size += Length(url->host) + (layout.brackets ? 2 : 0) + strlen(layout.port);
+  if (url->path) size += Length(url->path) + (layout.pathSlash ? 1 : 0);
+  if (url->query) size += 1 + Length(url->query);
+  if (url->fragment) size += 1 + Length(url->fragment);
+
+  char* text = static_cast<char*>(hvMemory_Malloc(size));
+  Writer out(text);
+  if (url->scheme) {
+    out.Put(url->scheme);
+    out.Put(':');
+  }
+  if (layout.slashes) out.Put("//", 2);
+  if (url->userInfo) {
+    out.Put(url->userInfo);
+    out.Put('@');
+  }
+  if (url->host) {
+    if (layout.brackets) out.Put('[');
+    out.Put(url->host);
+    if (layout.brackets) out.Put(']');
+    out.Put(layout.port);
+  }
+  if (url->path) {
+    if (layout.pathSlash) out.Put('/');
+    out.Put(url->path);
+  }
+  if (url->query) {
+    out.Put('?');
+    out.Put(url->query);
+  }
+  if (url->fragment) {
+    out.Put('#');
+    out.Put(url->fragment);
+  }
+  out.Put('\0');
+  assert(static_cast<size_t>(out.End() - text) == size);
+  return text;
+}
+
+char* hvUrl_StripQueryAndFragment(const char* text) {
+  hvUrl* url = hvUrl_ParseDecoded(text);
+  hvUrl_SetQuery(url, nullptr);
+  hvUrl_SetFragment(url, nullptr);
+  char* result = hvUrl_Format(url);
+  hvUrl_Free(url);
+  return result;
+}
+
+char* hvUrl_UnescapeString(const char* text) {
+  if (!text) return nullptr;
+  hvUrl* url = hvUrl_ParseDecoded(text);
+  char* result = hvUrl_Format(url);
+  hvUrl_Free(url);
+  return result;
+}
+
+char* hvUrl_EscapeString(const char* text) {
+  if (!text) return nullptr;
+  hvUrl* url = hvUrl_ParseRaw(text);
+  hvUrl_EscapeFields(url);
+  char* result = hvUrl_Format(url);
+  hvUrl_Free(url);
+  return result;
+}
