@@ -1,0 +1,47 @@
+// hvProtocolInfoParams: the other-parameter map of a protocolInfo record, an insertion-ordered
+// list of {name bytes, owned value}. Names are compared exactly (bytes and length); a 32-bit
+// key derived from the name is compared first. Internal to the protocolInfo component; one
+// thread at a time, like the record that owns it.
+#ifndef HV_DLNA_HVPROTOCOLINFOPARAMS_H
+#define HV_DLNA_HVPROTOCOLINFOPARAMS_H
+
+#include <cstddef>
+#include <cstdint>
+
+struct hvProtocolInfoParams;
+
+struct hvProtocolInfoParam {
+  uint32_t key;
+  size_t nameLength;
+  char* name;   // owned, NUL-terminated after nameLength bytes (which may hold NUL bytes)
+  char* value;  // owned, never null
+};
+
+// The map holds an OS mutex for its whole life; the component never locks it.
+hvProtocolInfoParams* hvProtocolInfoParams_Create();
+// Null is accepted.
+void hvProtocolInfoParams_Free(hvProtocolInfoParams* map);
+
+size_t hvProtocolInfoParams_GetCount(const hvProtocolInfoParams* map);
+// Entry `index` in map order, or null when out of range.
+const hvProtocolInfoParam* hvProtocolInfoParams_At(const hvProtocolInfoParams* map, size_t index);
+const hvProtocolInfoParam* hvProtocolInfoParams_Find(const hvProtocolInfoParams* map,
+                                                     const char* name, size_t nameLength);
+
+// Stores a copy of the value under the name: an existing entry gets the new value in place
+// (its position kept), a new name is appended. An empty name is ignored.
+void hvProtocolInfoParams_Set(hvProtocolInfoParams* map, const char* name, size_t nameLength,
+                              const char* value, size_t valueLength);
+// Removes the entry and frees its value; false when there is none.
+bool hvProtocolInfoParams_Remove(hvProtocolInfoParams* map, const char* name, size_t nameLength);
+
+// Up to 4 bytes: the bytes as a little-endian number padded with zeros. Longer: first 4 bytes
+// XOR last 4 bytes, and from 10 bytes on also XOR the 4 bytes at half the length.
+uint32_t hvProtocolInfoParams_Key(const char* name, size_t nameLength);
+
+// Whether a parsed name=value pair may be kept as an other parameter: the name holds '_' and
+// the value only ASCII letters, digits, '_', ',', '+' and '-' (an empty value passes).
+bool hvProtocolInfoParams_IsAcceptable(const char* name, size_t nameLength, const char* value,
+                                       size_t valueLength);
+
+#endif

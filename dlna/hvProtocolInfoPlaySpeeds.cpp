@@ -1,0 +1,82 @@
+// The DLNA.ORG_PS play-speed list of a record.
+#include <cstring>
+
+#include "dlna/hvProtocolInfoInternal.h"
+#include "hulvoStreaming/hvMemory.h"
+#include "support/hvNumber.h"
+#include "support/hvPtrVector.h"
+#include "support/hvTextSplit.h"
+
+namespace {
+
+void ReleasePlaySpeed(void* entry) {
+  hvPlaySpeed* speed = static_cast<hvPlaySpeed*>(entry);
+  hvMemory_Free(speed->text);
+  hvMemory_Free(speed);
+}
+
+int ComparePlaySpeeds(const void* a, const void* b) {
+  double left = static_cast<const hvPlaySpeed*>(a)->value;
+  double right = static_cast<const hvPlaySpeed*>(b)->value;
+  return left < right ? -1 : (left > right ? 1 : 0);
+}
+
+hvPlaySpeed* NewPlaySpeed(const char* text, size_t length, double value) {
+  hvPlaySpeed* speed = static_cast<hvPlaySpeed*>(hvMemory_Malloc(sizeof(hvPlaySpeed)));
+  speed->text = hvMemory_Strndup(text, length);
+  speed->value = value;
+  return speed;
+}
+
+}  // namespace
+
+hvPtrVector* hvProtocolInfo_CreatePlaySpeedList() {
+  hvPtrVector* list = hvPtrVector_Create(ReleasePlaySpeed, ComparePlaySpeeds);
+  hvPtrVector_SetSorted(list, 1);
+  return list;
+}
+
+bool hvProtocolInfo_AddPlaySpeed(hvProtocolInfo* record, const char* text, size_t length) {
+  double value = 0;
+  if (!hvNumber_ReadRational(text, length, &value)) return false;
+  if (!record->playSpeeds) record->playSpeeds = hvProtocolInfo_CreatePlaySpeedList();
+  hvPtrVector_Insert(record->playSpeeds, NewPlaySpeed(text, length, value));
+  return true;
+}
+
+void hvProtocolInfo_ReadPlaySpeeds(hvProtocolInfo* record, const char* value, size_t length) {
+  if (length > 1 && value[0] == '"' && value[length - 1] == '"') {
+    ++value;
+    length -= 2;
+  }
+  // A list that travels inside a ','-separated list of protocolInfos escapes its commas.
+  bool escaped = memchr(value, '\\', length) != nullptr;
+  hvTextSplit pieces;
+  hvTextSplit_Split(&pieces, value, length, escaped ? "\\," : ",", escaped ? 2 : 1,
+                    khvTextSplit_NoEscape);
+  if (!record->playSpeeds) record->playSpeeds = hvProtocolInfo_CreatePlaySpeedList();
+  // Appending and sorting once gives the same order as an ordered insert per piece (equal
+  // values aside), without a quadratic cost on a value with thousands of pieces.
+  size_t added = 0;
+  for (size_t i = 0; i < pieces.count; ++i) {
+    double speed = 0;
+    if (!hvNumber_ReadRational(pieces.pieces[i].text, pieces.pieces[i].length, &speed)) continue;
+    hvPtrVector_Append(record->playSpeeds,
+                       NewPlaySpeed(pieces.pieces[i].text, pieces.pieces[i].length, speed));
+    ++added;
+  }
+  if (added > 0) hvPtrVector_Sort(record->playSpeeds);
+  hvTextSplit_Release(&pieces);
+}
+
+void hvProtocolInfo_ClearPlaySpeeds(hvProtocolInfo* record) {
+  if (record->playSpeeds) hvPtrVector_RemoveAll(record->playSpeeds);
+}
+
+size_t hvProtocolInfo_GetPlaySpeedCount(const hvProtocolInfo* record) {
+  return hvPtrVector_GetCount(record->playSpeeds);
+}
+
+const hvPlaySpeed* hvProtocolInfo_GetPlaySpeedAt(const hvProtocolInfo* record, size_t index) {
+  return static_cast<const hvPlaySpeed*>(hvPtrVector_Get(record->playSpeeds, index));
+}
