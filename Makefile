@@ -17,7 +17,8 @@ test: deps
 demo: all
 	$(BUILD)/release/bin/hvstream demo
 
-bench: deps
+bench:
+	@scripts/install-deps.sh bench
 	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF -DHV_BENCH=ON
 	cmake --build $(BUILD)/bench -j $(JOBS)
 	@for b in $(BUILD)/bench/bin/*Bench; do [ -x "$$b" ] && "$$b"; done
@@ -28,8 +29,9 @@ fuzz: deps
 	  -DHV_TESTS=OFF -DHV_FUZZ=ON -DHV_SANITIZE=address,undefined
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@for f in $(BUILD)/fuzz/bin/*Fuzz; do \
-	  corpus=fuzz/corpus/$$(basename $$f Fuzz); mkdir -p $(BUILD)/fuzz/corpus/$$(basename $$f); \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) $(BUILD)/fuzz/corpus/$$(basename $$f) $$corpus || exit 1; \
+	  name=$$(basename $$f); work=$(BUILD)/fuzz/corpus/$$name; mkdir -p $$work; \
+	  echo "=== $$name ($(FUZZ_SECONDS) s)"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) $$work fuzz/corpus/$$name || exit 1; \
 	done
 
 clean:

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
+# Usage: install-deps.sh [bench]   ("bench" adds the libraries the benchmarks compare against)
 set -eu
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
   libclang-rt-14-dev g++-mingw-w64-x86-64 wine64"
+if [ "${1:-}" = bench ]; then
+  packages="$packages libboost-dev liburiparser-dev"
+fi
 missing=""
 for package in $packages; do
   dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"

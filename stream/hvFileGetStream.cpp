@@ -49,10 +49,10 @@ hvStreamingStatus hvFileGetStream::PullRelease(unsigned char*, size_t) {
 }
 
 int32_t hvFileGetStream::ReadFile(unsigned char* destination, size_t length) {
-  // A read carries a signed 32-bit count; a larger request is served in part, as a short
+  // A read reports a signed 32-bit count; a larger request is served in part, as a short
   // read, which the pull protocol allows.
   size_t request = length < static_cast<size_t>(INT32_MAX) ? length : INT32_MAX;
-  return m_file->Read(destination, static_cast<int32_t>(request));
+  return m_file->Read(destination, request);
 }
 
 hvStreamingStatus hvFileGetStream::PullGet(unsigned char* destination, size_t* length, bool) {

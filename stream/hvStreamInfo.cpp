@@ -28,7 +28,9 @@ bool hvStream::GetInfo(hvMediaInfo* info) {
   return written;
 }
 
-hvuint64 hvStream::GetDuration() { return m_info ? hvuint64(m_info->GetUInt32("du", 0)) : 0; }
+hvuint64 hvStream::GetDuration() {
+  return m_info ? hvuint64(m_info->GetUInt32("du", 0)) : hvuint64(0);
+}
 
 bool hvStream::Support(int what) {
   if (what == 1 || what == 3) return true;

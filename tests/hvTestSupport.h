@@ -3,9 +3,11 @@
 #define HV_TESTS_HVTESTSUPPORT_H
 
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "hv/hvCString.h"
 #include "hv/hvLog.h"
 
 struct hvCapturedRecord {
@@ -56,6 +58,9 @@ class hvTempDir {
  private:
   std::string m_path;
 };
+
+// Lets GoogleTest print texts in failure messages.
+inline void PrintTo(const hvCString& text, std::ostream* out) { *out << '"' << text.c_str() << '"'; }
 
 // Deterministic test bytes: byte i of a pattern depends on i and the seed.
 std::string hvPatternBytes(size_t length, uint32_t seed = 1);

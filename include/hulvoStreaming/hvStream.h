@@ -254,4 +254,92 @@ class HV_EXPORT hvFilePartGetStream : public hvFileGetStream {
   int64_t m_current;  // absolute offset of the next read
 };
 
+class hvProgressiveStream;
+
+// The application's download manager, as a progressive stream sees it: counts of what has
+// arrived for a download known by name, and a request for data at a position. Its
+// operations are called on the reading thread without a lock; a manager whose counts change
+// on other threads guards its own state.
+class HV_EXPORT hvProgressiveStreamDownloaderMgr {
+ public:
+  hvProgressiveStreamDownloaderMgr() = default;
+  hvProgressiveStreamDownloaderMgr(const hvProgressiveStreamDownloaderMgr&) = default;
+  hvProgressiveStreamDownloaderMgr& operator=(const hvProgressiveStreamDownloaderMgr&) = default;
+  virtual ~hvProgressiveStreamDownloaderMgr();
+
+  // Bytes downloaded so far from the start of the file; -1 when unknown (no limit then).
+  virtual int64_t GetDownloadedSize(const hvCString& name) = 0;
+  // The file's full size; -1 when unknown.
+  virtual int64_t GetFullSize(const hvCString& name) = 0;
+  // Asks for data at `position` to be made available; the result is not read.
+  virtual bool RequestDownloadAt(const hvCString& name, uint64_t position) = 0;
+  // True when the missing data will never come; readers then get an error instead of waiting.
+  virtual bool IsDownloadFailed(const hvCString& name) = 0;
+  // Called by each progressive stream's constructor and destructor.
+  virtual bool AddStream(const hvCString& name, hvProgressiveStream* stream) = 0;
+  virtual bool RemoveStream(const hvCString& name, hvProgressiveStream* stream) = 0;
+
+  // True when both counts are known and equal.
+  bool IsFullDownloaded(const hvCString& name);
+};
+
+// Reads a file that is still being downloaded: wraps another stream (the inner stream, owned)
+// and consults a download manager (not owned; it must outlive the stream). Reads and byte
+// seeks beyond the downloaded part ask the manager for the data and answer
+// khvStreamingStatus_Pending: call again later. Everything else goes to the inner stream.
+// One reading thread at a time. Copies are refused.
+class HV_EXPORT hvProgressiveStream : public hvStream {
+ public:
+  hvProgressiveStream(hvStream* inner, hvProgressiveStreamDownloaderMgr* manager,
+                      const hvCString& name);
+
+  const char* GetID() override;
+  bool IsValid() override;
+  // The manager's full size when known, else the inner stream's size.
+  hvuint64 GetStreamSize() override;
+  hvuint64 GetStreamPosition() override;
+  hvCString GetMimeType() override;
+  hvCString GetExtension() override;
+  hvMediaInfo* GetInfo() override;
+  bool GetInfo(hvMediaInfo* info) override;
+  int32_t GetErrorCode() override;
+  size_t GetAvailableReadSize() override;
+  hvCString GetFileName() override;
+  size_t GetTotalBufferSize() override;
+  hvuint64 GetDuration() override;
+  bool Support(int what) override;
+  bool IsLive() override;
+  bool IsPauseAllowed() override;
+  void SignalInterrupted() override;
+  void SignalThresholdReached() override;
+  void SignalDataShortage() override;
+  void PushThresholdCallBack(hvStreamCallBack callback, void* userData) override;
+  void PopThresholdCallBack(hvStreamCallBack callback) override;
+  void PushDataShortageCallBack(hvStreamCallBack callback, void* userData) override;
+  void PopDataShortageCallBack(hvStreamCallBack callback) override;
+  // A target past the downloaded end is requested from the manager: Pending, inner unmoved.
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  // A time seek the inner stream refuses is Pending until the download is complete.
+  hvStreamingStatus SeekTime(const hvuint64& time) override;
+  // Requests are cut to the downloaded end; at that end: Pending (or Error once the
+  // download failed) with length 0.
+  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
+  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
+  hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
+  void DefaultThresholdWait() override;
+  bool ReachReadSizeThreshold(uint32_t size, uint32_t timeout) override;
+
+ protected:
+  ~hvProgressiveStream() override;
+
+ private:
+  // Cuts *length to the downloaded part. False when nothing at the position has arrived;
+  // then *status holds the answer for the caller.
+  bool LimitToDownloaded(size_t* length, hvStreamingStatus* status);
+
+  hvStream* m_inner;
+  hvProgressiveStreamDownloaderMgr* m_manager;
+  hvCString m_name;
+};
+
 #endif

@@ -19,13 +19,15 @@ class FileDouble : public hvFile {
 
   bool failReads = false;
   int64_t seekSkew = 0;
-  int32_t largestRead = 0;
+  size_t largestRead = 0;
 
-  int32_t Read(void* buffer, int32_t size) override {
+  int32_t Read(void* buffer, size_t size) override {
     if (failReads) return -1;
     if (size > largestRead) largestRead = size;
     int64_t available = static_cast<int64_t>(m_bytes.size()) - m_position;
-    int32_t count = static_cast<int32_t>(available < size ? (available < 0 ? 0 : available) : size);
+    if (available < 0) available = 0;
+    int32_t count = static_cast<int32_t>(static_cast<uint64_t>(available) < size ? available
+                                                                                 : static_cast<int64_t>(size));
     if (count > 0) memcpy(buffer, m_bytes.data() + m_position, static_cast<size_t>(count));
     m_position += count;
     return count;
@@ -45,8 +47,10 @@ class FileDouble : public hvFile {
 
 class FileStreamsTest : public ::testing::Test {
  protected:
+  void SetUp() override { path = dir.File("media file.MP3"); }
+  // Writes the bytes to `path` and opens it.
   hvFile* OpenReal(const std::string& bytes) {
-    path = dir.WriteFile("media file.MP3", bytes);
+    dir.WriteFile("media file.MP3", bytes);
     auto* file = new hvFile;
     EXPECT_TRUE(file->Open(path.c_str()));
     return file;
@@ -166,7 +170,7 @@ TEST_F(FileStreamsTest, WholeFileRequestBeyondOneReadIsServedInPart) {
   EXPECT_EQ(stream->PullGet(reinterpret_cast<unsigned char*>(&destination[0]), &length, false),
             khvStreamingStatus_OK);
   EXPECT_EQ(length, 1000u);
-  EXPECT_EQ(file->largestRead, INT32_MAX);
+  EXPECT_EQ(file->largestRead, static_cast<size_t>(INT32_MAX));
 }
 
 // ---- Error paths.

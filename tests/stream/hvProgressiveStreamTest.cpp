@@ -1,0 +1,184 @@
+// hvProgressiveStream over a memory stream and a scripted download manager: reads and seeks
+// inside the downloaded part, Pending beyond it, failed downloads, and forwarding.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hulvoStreaming/hvStream.h"
+#include "hvStreamTestUtil.h"
+#include "hvTestSupport.h"
+
+namespace {
+
+class FakeManager : public hvProgressiveStreamDownloaderMgr {
+ public:
+  int64_t downloaded = -1;
+  int64_t full = -1;
+  bool failed = false;
+  std::vector<uint64_t> requests;
+  std::vector<std::string> events;
+
+  int64_t GetDownloadedSize(const hvCString&) override { return downloaded; }
+  int64_t GetFullSize(const hvCString&) override { return full; }
+  bool RequestDownloadAt(const hvCString&, uint64_t position) override {
+    requests.push_back(position);
+    return true;
+  }
+  bool IsDownloadFailed(const hvCString&) override { return failed; }
+  bool AddStream(const hvCString& name, hvProgressiveStream*) override {
+    events.push_back(std::string("add ") + name.c_str());
+    return true;
+  }
+  bool RemoveStream(const hvCString& name, hvProgressiveStream*) override {
+    events.push_back(std::string("remove ") + name.c_str());
+    return true;
+  }
+};
+
+// A memory stream that notes its destruction in the manager's event list.
+class NotingMemoryStream : public hvMemoryStream {
+ public:
+  NotingMemoryStream(std::vector<std::string>* events)
+      : hvMemoryStream(16, "video/mpeg"), m_events(events) {}
+  // The time seek answer is scripted: memory streams cannot seek by time.
+  hvStreamingStatus timeSeekStatus = khvStreamingStatus_SeekNotSupported;
+  hvStreamingStatus SeekTime(const hvuint64&) override { return timeSeekStatus; }
+
+ protected:
+  ~NotingMemoryStream() override { m_events->push_back("inner deleted"); }
+
+ private:
+  std::vector<std::string>* m_events;
+};
+
+class ProgressiveStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    inner = new NotingMemoryStream(&manager.events);
+    inner->WriteBytes(reinterpret_cast<const unsigned char*>(source.data()), source.size());
+    inner->SeekBytes(0);
+    stream.reset(new hvProgressiveStream(inner, &manager, "movie"));
+  }
+  hvStreamingStatus Get(size_t wanted, std::string* got) {
+    std::string buffer(wanted, '\0');
+    size_t length = wanted;
+    hvStreamingStatus status =
+        stream->PullGet(reinterpret_cast<unsigned char*>(&buffer[0]), &length, false);
+    got->assign(buffer.data(), length);
+    return status;
+  }
+  FakeManager manager;
+  const std::string source = hvPatternBytes(2000, 5);
+  NotingMemoryStream* inner = nullptr;
+  hvStreamPtr<hvProgressiveStream> stream;
+};
+
+TEST_F(ProgressiveStreamTest, ReadNearDownloadedEndIsCut) {
+  manager.downloaded = 1000;
+  stream->SeekBytes(900);
+  std::string got;
+  EXPECT_EQ(Get(500, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, source.substr(900, 100));
+  EXPECT_TRUE(manager.requests.empty());
+}
+
+TEST_F(ProgressiveStreamTest, ReadAtDownloadedEndIsPendingAndRequested) {
+  manager.downloaded = 1000;
+  stream->SeekBytes(1000);
+  unsigned char* data = reinterpret_cast<unsigned char*>(&manager);  // left as it was
+  size_t length = 10;
+  EXPECT_EQ(stream->PullTake(&data, &length, false), khvStreamingStatus_Pending);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(data, reinterpret_cast<unsigned char*>(&manager));
+  EXPECT_EQ(manager.requests, std::vector<uint64_t>{1000});
+  // Once more data has arrived, the same read delivers it.
+  manager.downloaded = 1500;
+  std::string got;
+  EXPECT_EQ(Get(10, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, source.substr(1000, 10));
+}
+
+TEST_F(ProgressiveStreamTest, ReadAtEndOfFailedDownloadIsAnError) {
+  manager.downloaded = 1000;
+  manager.failed = true;
+  stream->SeekBytes(1000);
+  std::string got;
+  EXPECT_EQ(Get(10, &got), khvStreamingStatus_Error);
+  EXPECT_TRUE(got.empty());
+  EXPECT_TRUE(manager.requests.empty());
+}
+
+TEST_F(ProgressiveStreamTest, HugeRequestIsCutToDownloadedEnd) {
+  // Used to overflow position + length and read past the downloaded part.
+  manager.downloaded = 1000;
+  stream->SeekBytes(990);
+  unsigned char* data = nullptr;
+  size_t length = static_cast<size_t>(-1);
+  EXPECT_EQ(stream->PullTake(&data, &length, false), khvStreamingStatus_OK);
+  EXPECT_EQ(length, 10u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), length), source.substr(990, 10));
+}
+
+TEST_F(ProgressiveStreamTest, ByteSeekUpToDownloadedEndGoesToInnerStream) {
+  manager.downloaded = 1000;
+  EXPECT_EQ(stream->SeekBytes(1000), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->GetStreamPosition(), 1000u);
+  EXPECT_EQ(stream->SeekBytes(1001), khvStreamingStatus_Pending);
+  EXPECT_EQ(manager.requests, std::vector<uint64_t>{1001});
+  EXPECT_EQ(stream->GetStreamPosition(), 1000u);
+  EXPECT_EQ(stream->SeekBytes(khvuint64_Max), khvStreamingStatus_Pending);
+}
+
+TEST_F(ProgressiveStreamTest, UnknownDownloadedSizeSetsNoLimit) {
+  manager.downloaded = -1;
+  EXPECT_EQ(stream->SeekBytes(1500), khvStreamingStatus_OK);
+  std::string got;
+  EXPECT_EQ(Get(1000, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(got, source.substr(1500));
+  EXPECT_TRUE(manager.requests.empty());
+}
+
+TEST_F(ProgressiveStreamTest, SizeIsFullSizeWhenKnown) {
+  EXPECT_EQ(stream->GetStreamSize(), 2000u);
+  manager.full = 5000;
+  EXPECT_EQ(stream->GetStreamSize(), 5000u);
+}
+
+TEST_F(ProgressiveStreamTest, TimeSeekWaitsForCompleteDownload) {
+  EXPECT_EQ(stream->SeekTime(10), khvStreamingStatus_Pending);
+  manager.downloaded = manager.full = 2000;
+  EXPECT_EQ(stream->SeekTime(10), khvStreamingStatus_SeekNotSupported);
+  inner->timeSeekStatus = khvStreamingStatus_OK;
+  manager.downloaded = 10;
+  EXPECT_EQ(stream->SeekTime(10), khvStreamingStatus_OK);
+  EXPECT_TRUE(manager.requests.empty());
+}
+
+TEST_F(ProgressiveStreamTest, FullDownloadNeedsBothCountsKnownAndEqual) {
+  EXPECT_FALSE(manager.IsFullDownloaded("movie"));  // both -1
+  manager.downloaded = 10;
+  manager.full = 20;
+  EXPECT_FALSE(manager.IsFullDownloaded("movie"));
+  manager.downloaded = 20;
+  EXPECT_TRUE(manager.IsFullDownloaded("movie"));
+}
+
+TEST_F(ProgressiveStreamTest, OtherOperationsGoToInnerStream) {
+  EXPECT_STREQ(stream->GetID(), "memory");
+  EXPECT_EQ(stream->GetMimeType(), "video/mpeg");
+  EXPECT_EQ(stream->GetTotalBufferSize(), inner->GetTotalBufferSize());
+  stream->SignalInterrupted();
+  std::string got;
+  manager.downloaded = -1;
+  EXPECT_EQ(Get(1, &got), khvStreamingStatus_Interrupted);
+}
+
+TEST_F(ProgressiveStreamTest, LifetimeIsReportedToManager) {
+  stream.reset();
+  EXPECT_EQ(manager.events,
+            (std::vector<std::string>{"add movie", "remove movie", "inner deleted"}));
+}
+
+}  // namespace
