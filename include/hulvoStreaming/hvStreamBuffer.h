@@ -111,4 +111,83 @@ class HV_EXPORT hvStreamBuffer {
   std::atomic<size_t> m_readThreshold;
 };
 
+// A ring of blockCount blocks of blockSize bytes, addressed by stream position: the byte at
+// position p lives at ring offset p mod the total size. Bytes already read stay readable
+// for a backward seek until the producer needs their room. An exact read that crosses a
+// block boundary is copied into an assembly area, so the consumer always sees one
+// contiguous run; it stays valid until the next read take. Blocks are allocated once, at
+// construction; steady streaming allocates nothing.
+class HV_EXPORT hvStreamMultiBuffer : public hvStreamBuffer {
+ public:
+  // Invalid when blockSize or blockCount is 0, when the total size would reach 2^31 bytes,
+  // or when an allocation fails. An invalid ring answers takes and releases with
+  // khvStreamingStatus_Error and never seeks.
+  hvStreamMultiBuffer(size_t blockSize, size_t blockCount);
+  ~hvStreamMultiBuffer() override;
+
+  bool Seek(const hvuint64& position) override;
+  // Reads the positions without the lock: an answer for the moment it was asked.
+  bool WillSeek(const hvuint64& position) override;
+  size_t GetAvailableReadSize() override;
+  // Already-read bytes still held for back-seeks count as free.
+  size_t GetAvailableWriteSize() override;
+  hvStreamingStatus TakeWriteBuffer(unsigned char** block, size_t* length) override;
+  // Commits at most the room the last TakeWriteBuffer granted; more is cut off. Dropped while
+  // a reset seek is pending.
+  hvStreamingStatus ReleaseWriteBuffer(unsigned char* block, size_t length) override;
+  // With `exact` the take hands out exactly *length bytes or nothing, except that at the end
+  // of the stream the remainder comes with khvStreamingStatus_EndOfStream; more than the
+  // whole ring gives khvStreamingStatus_TooLarge.
+  hvStreamingStatus TakeReadBuffer(unsigned char** block, size_t* length, bool exact) override;
+  // Consumes at most the readable bytes; more is cut off. Answers the status at the new
+  // read position.
+  hvStreamingStatus ReleaseReadBuffer(unsigned char* block, size_t length) override;
+  hvuint64 GetCurrentPosition() override;
+  hvuint64 GetCurrentWritePosition() override;
+  // Polls every 100 ms, without the lock, until `size` bytes are readable; gives up after
+  // timeout / 100 polls, after StopStream(), or when the ring is full.
+  bool ReachReadSizeThreshold(uint32_t size, uint32_t timeout) override;
+  // 0 for an invalid buffer.
+  size_t GetTotalBufferSize() override;
+
+  // Ends the polling of ReachReadSizeThreshold; takes and releases are not affected.
+  void StopStream();
+
+ protected:
+  // Under the lock: the status of the stream at a read position.
+  hvStreamingStatus GetStatus(const hvuint64& position);
+  // Under the lock, before `length` bytes are written: the bytes they will overwrite leave
+  // the back-seek window first.
+  void AdjustValidReadPos(size_t length);
+
+ private:
+  size_t ContiguousRoom(size_t available) const;
+  size_t ContiguousReadable(size_t available) const;
+  unsigned char* At(uint64_t offset) const;
+  // Copies `count` bytes from the read offset on, across blocks, into the assembly area.
+  bool Assemble(size_t count, size_t firstRun);
+  uint64_t Offset(uint64_t position) const { return position % m_totalSize; }
+  size_t Readable() const;
+
+  // Fixed at construction.
+  size_t m_blockSize;
+  unsigned char** m_blocks;  // m_blockCount entries; null entries only in an invalid buffer
+  // Grown (never shrunk) to a multiple of 1024 by exact reads across a block boundary.
+  unsigned char* m_assembly;
+  size_t m_assemblySize;
+  size_t m_blockCount;
+
+  // Guarded by m_lock; the positions are also read without it (getters, WillSeek).
+  // retained <= read <= write, write - read <= total size.
+  std::atomic<uint64_t> m_retainedPosition;
+  std::atomic<uint64_t> m_writePosition;
+  std::atomic<uint64_t> m_readPosition;
+  uint64_t m_readOffset;   // read position mod total size
+  uint64_t m_writeOffset;  // write position mod total size
+  size_t m_totalSize;      // block size * block count, below 2^31; 0 when out of limits
+  // What the last TakeWriteBuffer granted and is not yet committed; bounds ReleaseWriteBuffer.
+  size_t m_writeGranted;
+  std::atomic<bool> m_stopped;
+};
+
 #endif
