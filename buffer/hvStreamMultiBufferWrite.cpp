@@ -36,8 +36,13 @@ hvStreamingStatus hvStreamMultiBuffer::TakeWriteBuffer(unsigned char** block, si
   if (state == khvStreamBuffer_Interrupted || state == khvStreamBuffer_SeekPending) {
     *length = 0;
     status = khvStreamingStatus_Interrupted;
+  } else if (m_writePosition.load(std::memory_order_relaxed) == UINT64_MAX) {
+    // A seek may place the stream at the last position there is; nothing can follow it.
+    *length = 0;
+    status = khvStreamingStatus_InvalidOperation;
   } else {
-    size_t room = ContiguousRoom(Readable());
+    uint64_t headroom = UINT64_MAX - m_writePosition.load(std::memory_order_relaxed);
+    size_t room = static_cast<size_t>(std::min<uint64_t>(ContiguousRoom(Readable()), headroom));
     if (room == 0) {
       *length = 0;
       status = khvStreamingStatus_BufferFull;

@@ -108,6 +108,19 @@ TEST_F(MultiBufferStateTest, BlockCommittedAfterTheEndIsReadAndStillEndsTheStrea
   EXPECT_EQ(Release(4), khvStreamingStatus_EndOfStream);
 }
 
+TEST_F(MultiBufferStateTest, WritesStopAtTheLastStreamPosition) {
+  EXPECT_FALSE(Buffer().Seek(UINT64_MAX - 2));
+  Buffer().SignalSeekDone();
+  EXPECT_FALSE(Write(8));  // two bytes fit, then the position cannot grow
+  EXPECT_EQ(Buffer().GetCurrentWritePosition(), UINT64_MAX);
+  EXPECT_EQ(TakeWrite(1), khvStreamingStatus_InvalidOperation);
+  EXPECT_EQ(Take(8, true), khvStreamingStatus_OK);  // waits: the end was never signalled
+  Buffer().SignalEndOfStream();
+  EXPECT_EQ(Take(8, true), khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(got.size(), 2u);
+  EXPECT_TRUE(GotSourceBytes());
+}
+
 // --- Threshold callback ---------------------------------------------------------------
 
 TEST_F(MultiBufferStateTest, EmptyTakeLeavesAThresholdThatTheWriteReleaseHonours) {
