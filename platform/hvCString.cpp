@@ -6,8 +6,7 @@
 
 hvCString::hvCString() : m_text(nullptr), m_length(0) {}
 
-hvCString::hvCString(const char* text, size_t start, size_t length)
-    : m_text(nullptr), m_length(0) {
+hvCString::hvCString(const char* text, size_t start, size_t length) : m_text(nullptr), m_length(0) {
   if (!text) return;
   if (length == kToEnd) {
     size_t total = strlen(text);
@@ -121,7 +120,8 @@ hvCString& hvCString::operator+=(const hvCString& other) {
 }
 
 bool hvCString::operator==(const hvCString& other) const {
-  return m_length == other.m_length && (m_length == 0 || memcmp(m_text, other.m_text, m_length) == 0);
+  return m_length == other.m_length &&
+         (m_length == 0 || memcmp(m_text, other.m_text, m_length) == 0);
 }
 
 bool hvCString::operator==(const char* text) const {

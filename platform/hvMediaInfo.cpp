@@ -74,6 +74,10 @@ bool hvMediaInfo::Set(const char* key, hvuint64 value, bool replace) {
   return m_entries && m_entries->Store(key, ValueType::kUInt64, hvCString(), value, replace);
 }
 
+bool hvMediaInfo::Set(const char* key, uint64_t value, bool replace) {
+  return Set(key, hvuint64(value), replace);
+}
+
 bool hvMediaInfo::SetUInt32(const char* key, uint32_t value, bool replace) {
   return m_entries && m_entries->Store(key, ValueType::kUInt32, hvCString(), value, replace);
 }

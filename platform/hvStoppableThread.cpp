@@ -86,7 +86,9 @@ void hvStoppableThread::Impl::Run(hvStoppableThread* self, std::shared_ptr<RunSt
 }
 
 int hvStoppableThread::ThreadCreate() {
-  if (!m_impl) return -1;
+  // On the thread itself it is running by definition; taking the lock there could also
+  // deadlock against an owner that holds it while joining this very thread.
+  if (!m_impl || InThreadContext()) return -1;
   std::lock_guard<std::mutex> guard(m_impl->threadLock);
   RunState& state = *m_impl->runState;
   if (state.running.load()) return -1;

@@ -10,16 +10,23 @@
 #include "hv/hvPlatform.h"
 
 // The process-wide fatal-error callback receives the reason text ("memory:malloc", "assert",
-// ...). It is registered in the environment variable below, as the callback's address in text,
-// so that every module of the process that reads the variable finds the same callback.
+// ...). It is registered in the environment variable below, as the callback's address in text
+// ("0x" and 16 lower-case hexadecimal digits), so that every module of the process that reads
+// the variable finds the same callback. A text that is not a number, or longer than 39
+// characters, means no callback.
 typedef void (*hvFatalErrorCallback)(const char* reason);
 #define HV_FATAL_ERROR_CALLBACK_VARIABLE "HULVOSTREAMING_FATAL_ERROR_CALLBACK"
 
 // Writes the reason to standard output and to the log, calls the registered callback and
-// ends the process with exit code -1. Memory reasons take the requested size (size_t) as
-// the one further argument, "assert" a text.
+// ends the process with exit code -1, without running exit handlers. Memory reasons take the
+// requested size (size_t) as the one further argument, "assert" a text. May run on any
+// thread; other threads are not stopped first.
 [[noreturn]] HV_EXPORT void hvFatalError(const char* reason, ...);
+// Null unregisters. A store the system refuses is logged and leaves no callback.
 HV_EXPORT void hvFatalError_SetCallback(hvFatalErrorCallback callback);
+
+// A request whose byte count does not fit in a size_t (a length plus its terminator, twice a
+// wide length) is a failed allocation, never a smaller block.
 
 HV_EXPORT void* hvMemory_Malloc(size_t size);
 HV_EXPORT void* hvMemory_Calloc(size_t size);

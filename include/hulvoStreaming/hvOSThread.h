@@ -39,23 +39,28 @@ enum hvOSThreadDetachState {
 
 // The thread does not run until hvOSThread_Start. Null on failure.
 HV_EXPORT hvOSThread* hvOSThread_Create(const hvOSThreadParams* params);
-// 0 started; 1 failed (also when already started).
+// 0 started; 1 failed (also when already started). Starting a record that was joined before
+// it ran returns once the thread has passed through without calling the entry.
 HV_EXPORT int hvOSThread_Start(hvOSThread* thread);
 // 0 joined (a never-started thread is marked joined and will not run); 1 detached.
 HV_EXPORT int hvOSThread_Join(hvOSThread* thread);
 // Releases the record without waiting for the thread. Null is accepted.
 HV_EXPORT void hvOSThread_Destroy(hvOSThread* thread);
-// Priority on the library's 0..100 scale. 0 set, 1 failed.
+// Priority on the library's 0..100 scale. 0 set, 1 failed. Where the system cannot raise a
+// thread's priority without privileges (POSIX time sharing) the value is kept advisory.
 HV_EXPORT int hvOSThread_SetPriority(hvOSThread* thread, uint16_t priority);
+// A negative time sleeps 0 ms.
 HV_EXPORT void hvOSThread_Sleep(int milliseconds);
 HV_EXPORT uint32_t hvOSThread_GetProcessId();
-// Names the calling thread for an attached debugger.
+// Names the calling thread for an attached debugger; returns normally without one. POSIX
+// keeps the first 15 characters.
 HV_EXPORT void hvOSThread_SetName(const char* name);
-// Writes at most 254 bytes of text and a line feed to the debugger output; breaks into an
-// attached debugger.
+// Writes at most 254 bytes of text (bytes from 0x80 up taken as Latin-1) and a line feed to
+// the debugger output (standard error on POSIX); then breaks into an attached debugger.
 HV_EXPORT void hvOSDebugOutput(const char* text);
 
-// Queries for tests and diagnostics.
+// Queries for tests and diagnostics. The two state queries are for joinable records and for
+// detached ones that have not finished (a finished detached record is already freed).
 HV_EXPORT int32_t hvOSThread_GetState(const hvOSThread* thread);
 HV_EXPORT int32_t hvOSThread_GetDetachState(const hvOSThread* thread);
 // The stack size the layer asks the system for: 0 means the system default.

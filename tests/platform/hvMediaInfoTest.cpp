@@ -14,6 +14,8 @@ TEST(hvMediaInfoTest, ValuesReadBackWithTheirType) {
   EXPECT_EQ(info.GetUInt32("du", 0), 1234u);
   EXPECT_EQ(static_cast<uint64_t>(info.GetUInt64("du", 0)), 1234u);
   EXPECT_EQ(info.GetCount(), 3u);
+  info.Set("du", 7, true);  // a plain integer is a number, not a text
+  EXPECT_EQ(info.GetUInt32("du", 0), 7u);
 }
 
 TEST(hvMediaInfoTest, GettersGiveDefaultForAbsentKeyOrOtherType) {

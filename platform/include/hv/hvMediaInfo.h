@@ -21,6 +21,9 @@ class HV_EXPORT hvMediaInfo {
   bool Set(const char* key, const hvCString& value, bool replace);
   bool Set(const char* key, const char* value, bool replace);
   bool Set(const char* key, hvuint64 value, bool replace);
+  // Plain integers land here rather than on the text overload; a literal 0, which could be
+  // a null text, does not compile and must be written hvuint64(0).
+  bool Set(const char* key, uint64_t value, bool replace);
   bool SetUInt32(const char* key, uint32_t value, bool replace);
 
   // Getters return `defaultValue` for an absent key or a value of another type; a 32-bit
