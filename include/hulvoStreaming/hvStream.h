@@ -370,7 +370,8 @@ class HV_EXPORT hvProgressiveStream : public hvStream {
   // A time seek the inner stream refuses is Pending until the download is complete.
   hvStreamingStatus SeekTime(const hvuint64& time) override;
   // Requests are cut to the downloaded end; at that end: Pending (or Error once the
-  // download failed) with length 0.
+  // download failed) with length 0. At the end of a complete download the inner stream
+  // answers, with its end of stream.
   hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
   hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
   hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
