@@ -6,17 +6,13 @@
 
 #include "dlna/hvProtocolInfoInternal.h"
 #include "dlna/hvProtocolInfoListInternal.h"
+#include "dlna/hvProtocolInfoMergeIndex.h"
 #include "hulvoStreaming/hvMemory.h"
 #include "support/hvPtrVector.h"
 #include "support/hvStringBuilder.h"
 #include "support/hvTextSplit.h"
 
 namespace {
-
-int SameContent(hvDListItem* item, void* record) {
-  return hvProtocolInfo_Equals(hvProtocolInfoList_ItemRecord(item),
-                               static_cast<const hvProtocolInfo*>(record));
-}
 
 int CompareTexts(const void* a, const void* b) {
   return strcmp(static_cast<const char*>(a), static_cast<const char*>(b));
@@ -63,19 +59,24 @@ void hvProtocolInfoList_Merge(hvProtocolInfoList* target, hvProtocolInfoList* so
   bool targetFirst = std::less<const void*>()(target, source);
   hvProtocolInfoListLock firstLock(targetFirst ? target : source);
   hvProtocolInfoListLock secondLock(targetFirst ? source : target);
+  hvProtocolInfoMergeIndex index;
+  hvProtocolInfoMergeIndex_Init(&index, target->records,
+                                static_cast<size_t>(hvDList_GetCount(source->records)));
   while (hvDList_GetCount(source->records) > 0) {
     hvProtocolInfo* record = static_cast<hvProtocolInfo*>(hvDList_TakeFirst(source->records));
-    hvDListItem* same = hvDList_FindFirst(target->records, SameContent, record);
+    hvDListItem* same = hvProtocolInfoMergeIndex_Find(&index, record);
     if (same) {
       hvProtocolInfo_Merge(hvProtocolInfoList_ItemRecord(same), record);
       hvProtocolInfo_Free(record);
     } else if (record->profile) {
       // Records naming a profile are more specific, so they are tried first.
-      hvDList_InsertBefore(target->records, nullptr, record);
+      hvProtocolInfoMergeIndex_Add(&index, hvDList_InsertBefore(target->records, nullptr, record),
+                                   true);
     } else {
-      hvDList_Append(target->records, record);
+      hvProtocolInfoMergeIndex_Add(&index, hvDList_Append(target->records, record), false);
     }
   }
+  hvProtocolInfoMergeIndex_Release(&index);
 }
 
 void hvProtocolInfoList_MergeText(hvProtocolInfoList* target, const char* text) {

@@ -188,6 +188,20 @@ TEST_F(hvProtocolInfoListTest, MergingAListIntoItselfLeavesItUnchanged) {
   EXPECT_EQ(Written(4), before);
 }
 
+// Regression: merging compared every source record with every target record, so merging a
+// long device list took minutes.
+TEST_F(hvProtocolInfoListTest, MergingLongListsStaysFast) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) {
+    text += "http-get:*:x/t" + std::to_string(i) + ":DLNA.ORG_PN=P" + std::to_string(i % 3) + ",";
+  }
+  Load(text.c_str());
+  hvProtocolInfoList_MergeText(m_list, text.c_str());
+  hvProtocolInfoList_MergeText(m_list, "http-get:*:X/T7:DLNA.ORG_PN=P1;DLNA.ORG_OP=01");
+  EXPECT_EQ(Count(), 20000u);
+  EXPECT_EQ(hvProtocolInfoList_Get(m_list, 7)->byteSeek, 1);
+}
+
 TEST_F(hvProtocolInfoListTest, ProtocolsAreListedOnce) {
   Load("http-get:*:a/b:*,http-get:*:c/d:*,playsingle-http-get:*:a/b:*,*:*:*:*,internal:*:a/b:*");
   EXPECT_EQ(Take(hvProtocolInfoList_GetProtocols(m_list)), "http-get;playsingle-http-get;internal");
