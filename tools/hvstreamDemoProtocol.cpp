@@ -1,6 +1,7 @@
 // The protocolInfo tour of `hvstream demo`: texts as media servers announce them, decoded into
 // the decisions a player takes; two device lists merged; a record wrapped for DTCP.
 #include <string>
+#include <vector>
 
 #include "hvstreamDemo.h"
 #include "hvstreamProtocol.h"
@@ -75,14 +76,54 @@ void TourTexts(hvDemoReport& report) {
   }
 }
 
+// A renderer's sink list and what a second interface of the same device adds.
+const char kFirstList[] =
+    "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=01,"
+    "http-get:*:video/mp4:DLNA.ORG_PN=AVC_MP4_MP_SD_AAC_MULT5;DLNA.ORG_OP=01,"
+    "http-get:*:image/jpeg:*";
+const char kSecondList[] =
+    "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=10,"
+    "http-get:*:audio/L16;rate=44100;channels=2:DLNA.ORG_PN=LPCM,"
+    "http-get:*:video/mpeg:*";
+
 void TourMerge(hvDemoReport& report) {
-  report.Section("device lists");
-  report.Note("merging lists is not available in this build");
+  report.Section("device lists: two announcements of one device merged");
+  hvProtocolInfoList* target = hvProtocolInfoList_CreateFromText(kFirstList);
+  hvProtocolInfoList* source = hvProtocolInfoList_CreateFromText(kSecondList);
+  hvProtocolInfoList_Merge(target, source);
+  // MP3 is known to both, so it joins the two seek modes; the new entries go to the head
+  // (with a profile) or the tail (without).
+  hvProtocolInfo* mp3 = hvProtocolInfoList_FindByProfile(target, "MP3");
+  bool ok = hvProtocolInfoList_GetCount(source) == 0 && hvProtocolInfoList_GetCount(target) == 5 &&
+            mp3 && mp3->timeSeek && mp3->byteSeek &&
+            hvProtocolInfo_HasProfile(hvProtocolInfoList_Get(target, 0), "LPCM") &&
+            !hvProtocolInfoList_Get(target, 4)->profile &&
+            std::string(hvProtocolInfoList_Get(target, 4)->contentFormat) == "video/mpeg";
+  std::vector<std::string> entries = hvTool_ListEntries(target);
+  report.Check(ok, "3 + 3 entries merged into " + std::to_string(entries.size()) +
+                       ": MP3 now seeks by time and bytes, LPCM first, video/mpeg last");
+  for (const std::string& entry : entries) report.Note(entry);
+  hvProtocolInfoList_Free(source);
+  hvProtocolInfoList_Free(target);
 }
 
 void TourDtcp(hvDemoReport& report) {
-  report.Section("content protection");
-  report.Note("DTCP wrapping is not available in this build");
+  report.Section("content protection: a record announced behind DTCP-IP");
+  hvToolRecord record("http-get:*:video/mpeg:DLNA.ORG_PN=MPEG_PS_NTSC;DLNA.ORG_OP=01", false);
+  hvProtocolInfo* info = record.Get();
+  // As a server describes its own content: defaults first (they read the plain MIME type),
+  // then the profile prefix and the wrapping.
+  hvProtocolInfo_SetServingDefaults(info);
+  hvProtocolInfo_AddDtcpPrefix(info);
+  hvProtocolInfo_WrapDtcp(info, "192.168.1.20", 8000);
+  std::string written = hvTool_WriteBack(info);
+  // What a player receives must read back as DTCP too.
+  hvToolRecord received(written, false);
+  bool ok = hvProtocolInfo_IsDtcp(info) && hvProtocolInfo_HasProfile(info, "DTCP_MPEG_PS_NTSC") &&
+            received.IsValid() && hvProtocolInfo_IsDtcp(received.Get()) &&
+            written.find("CONTENTFORMAT=\"video/mpeg\"") != std::string::npos;
+  report.Check(ok, "MPEG_PS_NTSC wrapped for host 192.168.1.20 port 8000, and read back as DTCP");
+  report.Note(written);
 }
 
 }  // namespace

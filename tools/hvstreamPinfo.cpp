@@ -53,26 +53,18 @@ bool ShowEntry(const std::string& text, const Settings& settings, hvJsonWriter& 
     }
     return false;
   }
-  bool available;
   if (settings.json) {
     json.BeginObject();
     json.Field("input", text);
     json.Field("valid", true);
     hvTool_JsonRecord(json, record);
-    std::string written = hvTool_WriteBack(record.Get(), &available);
-    json.Key("normalized");
-    if (available)
-      json.String(written);
-    else
-      json.Null();
+    json.Field("normalized", hvTool_WriteBack(record.Get()));
     json.EndObject();
     return true;
   }
   printf("%s%s\n", heading, hvTool_Printable(text).c_str());
   hvTool_PrintRecord(record);
-  std::string written = hvTool_WriteBack(record.Get(), &available);
-  hvTool_PrintField("written back",
-                    available ? hvTool_Printable(written) : "(not available in this build)");
+  hvTool_PrintField("written back", hvTool_Printable(hvTool_WriteBack(record.Get())));
   return true;
 }
 

@@ -276,8 +276,24 @@ void hvTool_JsonRecord(hvJsonWriter& json, const hvToolRecord& record) {
   json.EndObject();
 }
 
-std::string hvTool_WriteBack(hvProtocolInfo* record, bool* available) {
-  (void)record;
-  *available = false;
-  return std::string();
+std::string hvTool_WriteBack(hvProtocolInfo* record) {
+  return hvTool_TakeText(hvProtocolInfo_ToString(record, khvProtocolInfo_WriteOperations));
+}
+
+hvProtocolInfoList* hvTool_ParseList(const char* command, const std::string& text, bool* allValid) {
+  *allValid = true;
+  for (const std::string& entry : hvTool_SplitList(text)) {
+    if (hvToolRecord(entry, false).IsValid()) continue;
+    hvTool_Error(command, "invalid protocolInfo '%s' in the list: %s",
+                 hvTool_Printable(entry).c_str(), khvTool_InvalidReason);
+    *allValid = false;
+  }
+  return hvProtocolInfoList_CreateFromText(text.c_str());
+}
+
+std::vector<std::string> hvTool_ListEntries(hvProtocolInfoList* list) {
+  std::vector<std::string> entries;
+  for (size_t i = 0; i < hvProtocolInfoList_GetCount(list); ++i)
+    entries.push_back(hvTool_WriteBack(hvProtocolInfoList_Get(list, i)));
+  return entries;
 }

@@ -62,8 +62,14 @@ std::string hvTool_Protection(const hvProtocolInfo* record);
 void hvTool_PrintRecord(const hvToolRecord& record);
 void hvTool_JsonRecord(hvJsonWriter& json, const hvToolRecord& record);
 
-// The normalized text the library writes back for the record, or "" with *available false
-// when this build cannot write protocolInfo texts. Normalizes the record.
-std::string hvTool_WriteBack(hvProtocolInfo* record, bool* available);
+// The normalized text the library writes back for the record (with its operation
+// parameters). Normalizes the record, so describe it first.
+std::string hvTool_WriteBack(hvProtocolInfo* record);
+
+// A list text parsed by the library. The library drops entries that are not valid
+// protocolInfos; they are reported here on standard error and clear *allValid.
+hvProtocolInfoList* hvTool_ParseList(const char* command, const std::string& text, bool* allValid);
+// Each record of the list as the library writes it back.
+std::vector<std::string> hvTool_ListEntries(hvProtocolInfoList* list);
 
 #endif

@@ -16,6 +16,10 @@ TEST_F(hvToolTest, DemoPassesEveryCheckAndCleansUp) {
     EXPECT_NE(run.out.find(stream), std::string::npos) << stream;
   EXPECT_EQ(run.out.find(" 0 pending answers"), std::string::npos);
   EXPECT_NE(run.out.find("reported invalid"), std::string::npos);
+  EXPECT_NE(run.out.find("3 + 3 entries merged into 5"), std::string::npos);
+  EXPECT_NE(run.out.find("application/x-dtcp1;DTCP1HOST=192.168.1.20;DTCP1PORT=8000;"
+                         "CONTENTFORMAT=\"video/mpeg\""),
+            std::string::npos);
 
   const std::string marker = "working in ";
   size_t at = run.out.find(marker);
