@@ -1,6 +1,7 @@
 // Argument parsing shared by the hvstream commands.
 #include "hvstreamArgs.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -82,13 +83,15 @@ bool hvToolArgs::Size(const char* name, uint64_t fallback, uint64_t* value, bool
     }
     number = number * 10 + digit;
   }
+  // A binary multiple: K, M or G, in either case.
+  static const char kSuffixes[] = "kmg";
   unsigned shift = 0;
-  if (p != text && (*p == 'K' || *p == 'k'))
-    shift = 10, ++p;
-  else if (p != text && (*p == 'M' || *p == 'm'))
-    shift = 20, ++p;
-  else if (p != text && (*p == 'G' || *p == 'g'))
-    shift = 30, ++p;
+  const char* suffix =
+      p != text && *p ? strchr(kSuffixes, tolower(static_cast<unsigned char>(*p))) : nullptr;
+  if (suffix) {
+    shift = 10 * static_cast<unsigned>(suffix - kSuffixes + 1);
+    ++p;
+  }
   if (p == text || *p != '\0') {
     hvTool_UsageError(m_command, "--%s: '%s' is not a byte count", name, text);
     return false;

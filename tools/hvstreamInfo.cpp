@@ -138,7 +138,7 @@ int hvTool_RunInfo(int argc, char** argv) {
     hvTool_PrintField("stream", "hvFileStream (ID \"" + id + "\")");
     hvTool_PrintField("size", std::to_string(size) + " bytes (" + hvTool_ByteCount(size) + ")");
     hvTool_PrintField("MIME type", hvTool_Printable(mimeType) +
-                                       (args.Has("mime") ? "" : " (from the extension)"));
+                                       (args.Has("mime") ? "" : " (by the file's extension)"));
     hvTool_PrintField("extension", extension.empty() ? "(none)" : hvTool_Printable(extension));
     std::string keys = "file name=" + hvTool_Printable(description.fileName.c_str());
     if (description.Has("mt"))
