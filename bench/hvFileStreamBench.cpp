@@ -142,6 +142,7 @@ void BM_Read(benchmark::State& state) {
     state.SkipWithError("the bytes read differ from the file");
     return;
   }
+  hvProcessCpuClock cpu;
   for (auto _ : state) {
     uint64_t unused = 0;
     if (Read(file.Path(), false, &unused) != kFileSize) {

@@ -74,10 +74,11 @@ const Checksum& Expected() {
   return expected;
 }
 
-void Finish(benchmark::State& state, const Checksum& received) {
+void Finish(benchmark::State& state, const Checksum& received, const hvProcessCpuClock& cpu) {
   if (!(received == Expected()))
     state.SkipWithError("checksum mismatch: bytes were lost or changed");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kTotal));
+  cpu.Report(state, static_cast<double>(state.iterations()) * static_cast<double>(kTotal));
 }
 
 // An auto-reset event: a Set that comes before the Wait is kept, so no wake-up is lost
@@ -150,7 +151,9 @@ struct RingPipe {
 };
 
 void BM_PipeHvStreamMultiBuffer(benchmark::State& state) {
+  Expected();
   Checksum received;
+  hvProcessCpuClock cpu;
   for (auto _ : state) {
     RingPipe pipe;
     std::thread producer([&pipe] { pipe.Produce(); });
@@ -158,7 +161,7 @@ void BM_PipeHvStreamMultiBuffer(benchmark::State& state) {
     producer.join();
     if (!(received == Expected())) break;
   }
-  Finish(state, received);
+  Finish(state, received, cpu);
 }
 
 // --- std::mutex + std::condition_variable ring --------------------------------------------
@@ -210,7 +213,9 @@ struct MutexRing {
 };
 
 void BM_PipeMutexConditionRing(benchmark::State& state) {
+  Expected();
   Checksum received;
+  hvProcessCpuClock cpu;
   for (auto _ : state) {
     MutexRing pipe;
     std::thread producer([&pipe] { pipe.Produce(); });
@@ -218,7 +223,7 @@ void BM_PipeMutexConditionRing(benchmark::State& state) {
     producer.join();
     if (!(received == Expected())) break;
   }
-  Finish(state, received);
+  Finish(state, received, cpu);
 }
 
 #if HV_HAVE_BOOST
@@ -264,7 +269,9 @@ struct BoostPipe {
 };
 
 void BM_PipeBoostSpscQueue(benchmark::State& state) {
+  Expected();
   Checksum received;
+  hvProcessCpuClock cpu;
   for (auto _ : state) {
     std::unique_ptr<BoostPipe> pipe(new BoostPipe);
     std::thread producer([&pipe] { pipe->Produce(); });
@@ -272,7 +279,7 @@ void BM_PipeBoostSpscQueue(benchmark::State& state) {
     producer.join();
     if (!(received == Expected())) break;
   }
-  Finish(state, received);
+  Finish(state, received, cpu);
 }
 #endif
 
@@ -280,7 +287,9 @@ void BM_PipeBoostSpscQueue(benchmark::State& state) {
 
 void BM_MemcpyOneThread(benchmark::State& state) {
   std::vector<unsigned char> ring(kRingSize);
+  Expected();
   Checksum received;
+  hvProcessCpuClock cpu;
   for (auto _ : state) {
     received = Checksum();
     for (size_t sent = 0; sent < kTotal; sent += kPiece) {
@@ -290,7 +299,7 @@ void BM_MemcpyOneThread(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(ring.data());
   }
-  Finish(state, received);
+  Finish(state, received, cpu);
 }
 
 }  // namespace
