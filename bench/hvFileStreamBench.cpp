@@ -152,6 +152,7 @@ void BM_Read(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(kFileSize));
+  cpu.Report(state, static_cast<double>(state.iterations()) * static_cast<double>(kFileSize));
 }
 
 void BM_ReadHvFileStream(benchmark::State& state) { BM_Read<ReadThroughStream>(state); }
