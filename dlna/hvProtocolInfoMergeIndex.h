@@ -18,8 +18,10 @@ struct hvProtocolInfoMergeIndex {
   hvProtocolInfoMergeNode* nodes;  // capacity entries, `used` of them filed
   size_t capacity;
   size_t used;
-  size_t* buckets;     // 0 (empty) or 1 + the index of a chain's first node; bucketCount is a
-  size_t bucketCount;  // power of two
+  // Each bucket is 0 (empty) or 1 + the index of its chain's first node. A power of two, and
+  // at least the capacity, so chains stay short.
+  size_t* buckets;
+  size_t bucketCount;
   // List order as numbers: records put at the head get ever smaller ones, appended records
   // ever larger ones, so comparing two numbers compares two positions.
   int64_t first;

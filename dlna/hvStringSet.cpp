@@ -37,12 +37,29 @@ const char* ItemAt(const hvStringSet* set, size_t index) {
   return static_cast<const char*>(hvPtrVector_Get(set->items, index));
 }
 
+// Binary search once SortUnique has ordered the set (removals keep the order), so filtering
+// a long list against a long set is not quadratic.
 ptrdiff_t Find(const hvStringSet* set, const char* item) {
   size_t count = hvPtrVector_GetCount(set->items);
-  for (size_t i = 0; i < count; ++i) {
-    if (CompareIgnoringCase(ItemAt(set, i), item) == 0) return static_cast<ptrdiff_t>(i);
+  if (!set->items->sorted) {
+    for (size_t i = 0; i < count; ++i) {
+      if (CompareIgnoringCase(ItemAt(set, i), item) == 0) return static_cast<ptrdiff_t>(i);
+    }
+    return -1;
   }
-  return -1;
+  size_t low = 0;
+  size_t high = count;
+  while (low < high) {
+    size_t middle = low + (high - low) / 2;
+    if (CompareIgnoringCase(ItemAt(set, middle), item) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low < count && CompareIgnoringCase(ItemAt(set, low), item) == 0
+             ? static_cast<ptrdiff_t>(low)
+             : -1;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }

@@ -69,6 +69,7 @@ TEST_F(hvStringSetTest, LargeListsWithManyDuplicates) {
   std::string text;
   for (int i = 0; i < 50000; ++i) text += "p" + std::to_string(i % 100) + ",";
   EXPECT_EQ(hvStringSet_AddList(m_set, text.c_str()), 100u);
+  EXPECT_EQ(Take(hvStringSet_Filter(m_set, "P99,p0,p100,p5")), "p0,p5,P99");
 }
 
 }  // namespace
