@@ -6,6 +6,7 @@
 #include "hulvoStreaming/hvDList.h"
 #include "hulvoStreaming/hvHashTable.h"
 #include "hulvoStreaming/hvMemory.h"
+#include "hulvoStreaming/hvMimeType.h"
 #include "hulvoStreaming/hvOSThread.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hulvoStreaming/hvPath.h"
