@@ -55,6 +55,10 @@ void IgnoreFree(const volatile void*) {}
 
 }  // namespace
 
+// The replacements pair malloc with free. Once GCC inlines them into a caller of new it no
+// longer sees that this operator new is malloc, and warns about a mismatch that is not there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(size_t size) {
   void* block = CountedNew(size);
   if (!block) throw std::bad_alloc();
@@ -69,6 +73,7 @@ void operator delete(void* block, size_t) noexcept { free(block); }
 void operator delete[](void* block, size_t) noexcept { free(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { free(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { free(block); }
+#pragma GCC diagnostic pop
 
 namespace {
 
