@@ -30,8 +30,9 @@ fuzz: deps
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@for f in $(BUILD)/fuzz/bin/*Fuzz; do \
 	  name=$$(basename $$f); work=$(BUILD)/fuzz/corpus/$$name; mkdir -p $$work; \
+	  dict=; [ -f fuzz/$$name.dict ] && dict=-dict=fuzz/$$name.dict; \
 	  echo "=== $$name ($(FUZZ_SECONDS) s)"; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) $$work fuzz/corpus/$$name || exit 1; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) $$dict $$work fuzz/corpus/$$name || exit 1; \
 	done
 
 clean:
