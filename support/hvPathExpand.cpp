@@ -54,7 +54,7 @@ char* hvPath_ExpandPlaceholders(const char* text) {
   hvStringBuilder* result = hvStringBuilder_Create(strlen(text) + 1);
   bool failed = false;
   const char* rest = text;
-  while (!failed) {
+  for (;;) {
     const char* open = strchr(rest, '<');
     if (!open) {
       hvStringBuilder_AppendText(result, rest);
