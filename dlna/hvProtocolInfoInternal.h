@@ -29,6 +29,8 @@ hvPtrVector* hvProtocolInfo_CreatePlaySpeedList();
 // Reads `text` as a rational speed; when it reads, adds an entry holding a copy of the text
 // at its ordered place (creating the list when the record has none). False when it does not.
 bool hvProtocolInfo_AddPlaySpeed(hvProtocolInfo* record, const char* text, size_t length);
+// Whether the list holds an entry of exactly this value (binary search).
+bool hvProtocolInfo_HasPlaySpeedValue(const hvProtocolInfo* record, double value);
 // The DLNA.ORG_PS value: optional surrounding quotes, pieces separated by ',' (or by "\,"
 // when the value holds a '\'); unreadable pieces are dropped.
 void hvProtocolInfo_ReadPlaySpeeds(hvProtocolInfo* record, const char* value, size_t length);

@@ -3,6 +3,7 @@
 // the record keeps, so embedded NUL bytes or a missing terminator cannot make it read further.
 #include <cstring>
 
+#include "dlna/hvProtocolInfoFields.h"
 #include "dlna/hvProtocolInfoInternal.h"
 #include "dlna/hvProtocolInfoParams.h"
 #include "hulvoStreaming/hvMemory.h"
@@ -56,75 +57,23 @@ void ReadProtocol(hvProtocolInfo* record, const hvTextPiece& field) {
   if (field.length > 0) record->protocolName = hvMemory_Strndup(field.text, field.length);
 }
 
-void ReadProfile(hvProtocolInfo* record, const char* value, size_t length) {
-  hvMemory_StrAssignN(&record->profile, value, length);
-  record->thumbnail = length > 3 && memcmp(value + length - 3, "_TN", 3) == 0;
-}
-
-// DLNA.ORG_OP is two digits, time seek then byte range; RTSP has no byte ranges and other
-// protocols have no defined operations.
-void ReadOperations(hvProtocolInfo* record, const char* value, size_t length) {
-  char timeDigit = length > 0 ? value[0] : '0';
-  char byteDigit = length > 1 ? value[1] : '0';
-  if (record->kind == khvProtocol_HttpGet) {
-    record->timeSeek = timeDigit != '0';
-    record->byteSeek = byteDigit != '0';
-  } else if (record->kind == khvProtocol_RtspRtpUdp) {
-    record->timeSeek = timeDigit != '0';
-  }
-}
-
-void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) {
-  hvTextSplit parts;
-  hvTextSplit_SplitAt(&parts, value, length, '.');
-  // The record holds signed parts; a saturated reading (0xFFFFFFFF) lands as -1.
-  record->maxSpeedInteger =
-      static_cast<int32_t>(hvNumber_ReadUnsigned(parts.pieces[0].text, parts.pieces[0].length, 10));
-  if (parts.count == 2) {
-    record->maxSpeedFraction = static_cast<int32_t>(
-        hvNumber_ReadUnsigned(parts.pieces[1].text, parts.pieces[1].length, 10));
-  }
-  hvTextSplit_Release(&parts);
-}
-
 void ReadOtherParam(hvProtocolInfo* record, const char* name, size_t nameLength, const char* value,
                     size_t valueLength) {
   if (hvProtocolInfoParams_IsAcceptable(name, nameLength, value, valueLength))
     hvProtocolInfoParams_Set(record->params, name, nameLength, value, valueLength);
 }
 
-// One name[=...=value] piece of the fourth field. The decoded DLNA.ORG_ names are matched by
-// length first, as the grammar fixes them; the 11-character ones need exactly one '='.
+// One name[=...=value] piece of the fourth field: a decoded DLNA.ORG_ parameter or an other
+// parameter.
 void ReadParam(hvProtocolInfo* record, const hvTextPiece& piece) {
   hvProtocolInfoPair pair = hvProtocolInfo_SplitPair(piece.text, piece.length);
-  const char* name = pair.name;
-  size_t nameLength = pair.nameLength;
-  const char* value = pair.value;
-  size_t valueLength = pair.valueLength;
   record->hasParams = 1;
-
-  if (nameLength == 11 && pair.equalsCount == 1) {
-    if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_PN", 11)) {
-      ReadProfile(record, value, valueLength);
-    } else if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_OP", 11)) {
-      ReadOperations(record, value, valueLength);
-    } else if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_PS", 11)) {
-      hvProtocolInfo_ReadPlaySpeeds(record, value, valueLength);
-    } else if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_CI", 11)) {
-      record->conversion = hvNumber_ReadUnsigned(value, valueLength, 2);
-    } else {
-      ReadOtherParam(record, name, nameLength, value, valueLength);
-    }
-  } else if (nameLength == 14) {
-    if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_FLAGS", 14)) {
-      hvProtocolInfo_ReadFlags(record, value, valueLength);
-    } else if (hvAscii_EqualsIgnoreCase(name, nameLength, "DLNA.ORG_MAXSP", 14)) {
-      ReadMaximumSpeed(record, value, valueLength);
-    } else {
-      ReadOtherParam(record, name, nameLength, value, valueLength);
-    }
+  const hvProtocolInfoField* field =
+      hvProtocolInfo_FindField(pair.name, pair.nameLength, pair.equalsCount);
+  if (field) {
+    field->read(record, pair.value, pair.valueLength);
   } else {
-    ReadOtherParam(record, name, nameLength, value, valueLength);
+    ReadOtherParam(record, pair.name, pair.nameLength, pair.value, pair.valueLength);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "hulvoStreaming/hvMemory.h"
 #include "support/hvNumber.h"
 #include "support/hvPtrVector.h"
+#include "support/hvStringBuilder.h"
 #include "support/hvTextSplit.h"
 
 namespace {
@@ -15,10 +16,15 @@ void ReleasePlaySpeed(void* entry) {
   hvMemory_Free(speed);
 }
 
+int CompareValues(double left, double right) { return left < right ? -1 : (left > right ? 1 : 0); }
+
+// Equal values ("1" and "1.0") are ordered by their text, so the order does not depend on the
+// unstable sort: a list written and read back comes out in the same order.
 int ComparePlaySpeeds(const void* a, const void* b) {
-  double left = static_cast<const hvPlaySpeed*>(a)->value;
-  double right = static_cast<const hvPlaySpeed*>(b)->value;
-  return left < right ? -1 : (left > right ? 1 : 0);
+  const hvPlaySpeed* left = static_cast<const hvPlaySpeed*>(a);
+  const hvPlaySpeed* right = static_cast<const hvPlaySpeed*>(b);
+  int byValue = CompareValues(left->value, right->value);
+  return byValue != 0 ? byValue : strcmp(left->text, right->text);
 }
 
 hvPlaySpeed* NewPlaySpeed(const char* text, size_t length, double value) {
@@ -79,4 +85,32 @@ size_t hvProtocolInfo_GetPlaySpeedCount(const hvProtocolInfo* record) {
 
 const hvPlaySpeed* hvProtocolInfo_GetPlaySpeedAt(const hvProtocolInfo* record, size_t index) {
   return static_cast<const hvPlaySpeed*>(hvPtrVector_Get(record->playSpeeds, index));
+}
+
+bool hvProtocolInfo_HasPlaySpeedValue(const hvProtocolInfo* record, double value) {
+  // The list is kept in ascending order of value.
+  size_t low = 0;
+  size_t high = hvPtrVector_GetCount(record->playSpeeds);
+  while (low < high) {
+    size_t middle = low + (high - low) / 2;
+    int order = CompareValues(hvProtocolInfo_GetPlaySpeedAt(record, middle)->value, value);
+    if (order == 0) return true;
+    if (order < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return false;
+}
+
+char* hvProtocolInfo_PlaySpeedsToString(const hvProtocolInfo* record, int escaped) {
+  size_t count = hvProtocolInfo_GetPlaySpeedCount(record);
+  if (count == 0) return nullptr;
+  hvStringBuilder* builder = hvStringBuilder_Create(0);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) hvStringBuilder_AppendText(builder, escaped ? "\\," : ",");
+    hvStringBuilder_AppendText(builder, hvProtocolInfo_GetPlaySpeedAt(record, i)->text);
+  }
+  return hvStringBuilder_Detach(builder, 1, nullptr);
 }

@@ -68,15 +68,47 @@ run_suite() {
   done
 }
 
+# run_examples NAME DIR CONFIGURE-ARGS... : installs the build in DIR, builds the examples
+# against the installed package as a user's project would, and runs them (one test each).
+run_examples() {
+  local name=$1 dir=$2
+  shift 2
+  [ -d "$dir" ] || return
+  echo "=== $name: examples against the installed package"
+  rm -rf "$dir/install" "$dir/examples"
+  if ! cmake --install "$dir" --prefix "$dir/install" >"$dir/install.log" 2>&1 ||
+    ! cmake -S "$root/examples" -B "$dir/examples" -G Ninja -DCMAKE_PREFIX_PATH="$dir/install" \
+      "$@" >"$dir/examples.configure.log" 2>&1 ||
+    ! cmake --build "$dir/examples" -j "$jobs"; then
+    cat "$dir/install.log" "$dir/examples.configure.log" 2>/dev/null | tail -30
+    broken+=("$name (examples against the installed package)")
+    failed=$((failed + 1))
+    return
+  fi
+  (cd "$dir/examples" && ctest --output-on-failure --timeout 300)
+  local total bad=0
+  total=$(cd "$dir/examples" && ctest -N | sed -n 's/^Total Tests: //p')
+  local failed_log="$dir/examples/Testing/Temporary/LastTestsFailed.log"
+  [ -f "$failed_log" ] && bad=$(grep -c . "$failed_log")
+  echo "    $name/examples: $((total - bad)) passed, $bad failed"
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
 mkdir -p "$build"
 CTEST_ARGS=()
 run_suite native "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=address,undefined
+run_examples native "$build/asan" -DCMAKE_BUILD_TYPE=Debug \
+  "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -Wall -Wextra -Wpedantic -Werror"
 CTEST_ARGS=(-L concurrency)
 run_suite tsan "$build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_SANITIZE=thread \
   -DHV_CONCURRENCY_TESTS_ONLY=ON
 CTEST_ARGS=()
 run_suite windows "$build/win" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+run_examples windows "$build/win" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_EXE_LINKER_FLAGS=-static \
+  "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
 
 for what in "${broken[@]+"${broken[@]}"}"; do echo "BROKEN: $what"; done
 echo "$passed passed, $failed failed"

@@ -31,6 +31,9 @@ bool hvProgressiveStream::LimitToDownloaded(size_t* length, hvStreamingStatus* s
     if (*length > available) *length = static_cast<size_t>(available);
     return true;
   }
+  // At the end of a complete download nothing more will come: the inner stream reports the
+  // end instead of the reader waiting for ever.
+  if (downloaded == m_manager->GetFullSize(m_name)) return true;
   *length = 0;
   if (m_manager->IsDownloadFailed(m_name)) {
     *status = khvStreamingStatus_Error;

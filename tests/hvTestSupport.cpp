@@ -1,6 +1,7 @@
 #include "hvTestSupport.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,11 @@ std::string hvTempDir::WriteFile(const std::string& name, const std::string& byt
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return path;
+}
+
+std::string hvCorpusPath(const std::string& file) {
+  const char* overridden = getenv("HV_CORPUS_DIR");
+  return std::string(overridden && *overridden ? overridden : HV_CORPUS_DIR) + "/" + file;
 }
 
 std::string hvPatternBytes(size_t length, uint32_t seed) {

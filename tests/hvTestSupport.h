@@ -62,6 +62,10 @@ class hvTempDir {
 // Lets GoogleTest print texts in failure messages.
 inline void PrintTo(const hvCString& text, std::ostream* out) { *out << '"' << text.c_str() << '"'; }
 
+// The path of a file of the shared real-world corpus (HV_CORPUS_DIR in the environment
+// overrides the folder). The folder may be absent: tests that use it skip then.
+std::string hvCorpusPath(const std::string& file);
+
 // Deterministic test bytes: byte i of a pattern depends on i and the seed.
 std::string hvPatternBytes(size_t length, uint32_t seed = 1);
 

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hulvoStreaming/hvDList.h"
+#include "hulvoStreaming/hvMimeType.h"
 #include "hv/hvPlatform.h"
 
 struct hvPtrVector;
@@ -146,5 +148,163 @@ HV_EXPORT bool hvProtocolInfo_GetParamAt(const hvProtocolInfo* record, size_t in
 // Looks `name` up (ignoring case) in a fourth-field text without building a record, with the
 // parser's rules for other parameters. Returns an owned copy of the value, or null.
 HV_EXPORT char* hvProtocolInfo_FindParamInText(const char* text, const char* name);
+
+// Writing. Texts returned are owned by the caller (hvMemory_Free). The builders normalize the
+// record first (see hvProtocolInfo_Normalize), so they change its flags; building twice gives
+// the same text. A record that is not valid gives "".
+//
+// Option bits: 1 writes the operation parameters (everything after DLNA.ORG_PN), 2 writes
+// none whatever the other bits say, 4 writes them with play speeds separated by "\," for a
+// text that will stand in a ','-separated list.
+constexpr int khvProtocolInfo_WriteOperations = 1;
+constexpr int khvProtocolInfo_WriteNoOperations = 2;
+constexpr int khvProtocolInfo_WriteForList = 4;
+
+// "protocol:network:contentFormat:fourthField". The first entry uses options 1.
+HV_EXPORT char* hvProtocolInfo_ToString(hvProtocolInfo* record);
+HV_EXPORT char* hvProtocolInfo_ToString(hvProtocolInfo* record, int options);
+// The fourth field alone: "*" when there is nothing to write.
+HV_EXPORT char* hvProtocolInfo_FourthFieldToString(hvProtocolInfo* record, int options);
+// The play-speed texts in list order joined by "," (by "\," when `escaped` is not 0); null
+// when the list is empty.
+HV_EXPORT char* hvProtocolInfo_PlaySpeedsToString(const hvProtocolInfo* record, int escaped);
+// The other parameters as name=value joined by ";" in map order; "" when there are none.
+HV_EXPORT char* hvProtocolInfo_ParamsToString(const hvProtocolInfo* record);
+
+// A protocol-only record for a URL, from its scheme: http, rtp/rtsp/udp and file are known,
+// any other scheme is kept as the protocol name ("*" without a scheme). Not valid: it has no
+// fields to write, no play-speed list and no parameter map.
+HV_EXPORT hvProtocolInfo* hvProtocolInfo_FromUrl(const char* url);
+
+// Serving: what a server announces about its own content.
+// Version 1.5 flags and one transfer mode from the content format: image/ and text/
+// Interactive, audio/ and video/ Streaming, anything else Background.
+HV_EXPORT void hvProtocolInfo_SetTransferModeFromContentFormat(hvProtocolInfo* record);
+// The transfer mode as above; over HTTP, stalling as allowed unless sender-paced; no time
+// seek; byte seek over HTTP, file and unknown protocols unless the start keeps increasing.
+HV_EXPORT void hvProtocolInfo_SetServingDefaults(hvProtocolInfo* record);
+// WMDRM_ profiles allow time seek only.
+HV_EXPORT void hvProtocolInfo_ApplyWmdrmRules(hvProtocolInfo* record);
+// Content protection. The profile prefix and the wrapping are separate steps; a server that
+// protects content does both. The prefix "DTCP_" is added once, never to "*" or "".
+HV_EXPORT void hvProtocolInfo_AddDtcpPrefix(hvProtocolInfo* record);
+// Wraps the content format as application/x-dtcp1 naming the host, the port (taken as 16 bits)
+// and the old format, and marks the record link-protected with full clear-text byte seek.
+HV_EXPORT void hvProtocolInfo_WrapDtcp(hvProtocolInfo* record, const char* host, uint32_t port);
+
+// Comparing records (no lock; the caller owns them).
+// Same content: profile (exact, or both null), protocol name for two unknown protocols, kind,
+// play-single, and the content formats (hvMimeType_Match of a's and b's).
+HV_EXPORT bool hvProtocolInfo_Equals(const hvProtocolInfo* a, const hvProtocolInfo* b);
+// Whether `candidate` fits what `record` describes: kinds agree ("*" fits any), profiles agree
+// ignoring case, and the content formats match, also through the AAC/3GPP audio groups.
+HV_EXPORT bool hvProtocolInfo_Matches(const hvProtocolInfo* record,
+                                      const hvProtocolInfo* candidate);
+// Two MIME types that one audio group treats as the same content; with a profile, it must
+// belong to that group too. Null profile: any.
+HV_EXPORT bool hvProtocolInfo_AreEquivalentAudioTypes(const char* type1, const char* type2,
+                                                      const char* profile);
+// Joins source's capabilities into target: conversion, flags (OR), seeks, the larger maximum
+// speed and the play speeds target lacks. Normalizes both records.
+HV_EXPORT void hvProtocolInfo_Merge(hvProtocolInfo* target, hvProtocolInfo* source);
+// Copies seeks, thumbnail, flags version, maximum speed, source's flag booleans into target's
+// flags word 0, and replaces target's play speeds by copies of source's.
+HV_EXPORT void hvProtocolInfo_CopyCapabilities(hvProtocolInfo* target,
+                                               const hvProtocolInfo* source);
+
+// hvProtocolInfoList: an ordered list of owned records behind an OS mutex. Every operation
+// holds the mutex for its whole run, so lists may be shared between threads; records taken
+// out of a list (Get, Find...) stay owned by it and are used by one thread at a time.
+struct hvProtocolInfoList;
+
+HV_EXPORT hvProtocolInfoList* hvProtocolInfoList_Create();
+// Filled from a ','-separated list text (a "\," stays inside its entry); entries that are not
+// valid are dropped. A null or empty text gives an empty list.
+HV_EXPORT hvProtocolInfoList* hvProtocolInfoList_CreateFromText(const char* text);
+// The same with short-form entries ("contentFormat:fourthField").
+HV_EXPORT hvProtocolInfoList* hvProtocolInfoList_CreateFromShortText(const char* text);
+// Replaces the contents with the full-form entries of `text`.
+HV_EXPORT void hvProtocolInfoList_SetFromText(hvProtocolInfoList* list, const char* text);
+// Destroys every record, the mutex and the list. Null is accepted.
+HV_EXPORT void hvProtocolInfoList_Free(hvProtocolInfoList* list);
+
+HV_EXPORT size_t hvProtocolInfoList_GetCount(hvProtocolInfoList* list);
+// Borrowed; null when index >= count.
+HV_EXPORT hvProtocolInfo* hvProtocolInfoList_Get(hvProtocolInfoList* list, size_t index);
+// Takes ownership; the record ends at `index`, or at the end for a negative or too large one.
+HV_EXPORT void hvProtocolInfoList_Insert(hvProtocolInfoList* list, hvProtocolInfo* record,
+                                         ptrdiff_t index);
+// Destroys the record at `index`; nothing when out of range.
+HV_EXPORT void hvProtocolInfoList_RemoveAt(hvProtocolInfoList* list, size_t index);
+
+// First record with exactly this profile; null for a null or empty profile.
+HV_EXPORT hvProtocolInfo* hvProtocolInfoList_FindByProfile(hvProtocolInfoList* list,
+                                                           const char* profile);
+// First record without a profile whose content format matches `mimeType`.
+HV_EXPORT hvProtocolInfo* hvProtocolInfoList_FindByContentFormat(hvProtocolInfoList* list,
+                                                                 const char* mimeType);
+// hvProtocolInfo_Matches(record, entry) for some entry.
+HV_EXPORT bool hvProtocolInfoList_ContainsMatch(hvProtocolInfoList* list,
+                                                const hvProtocolInfo* record);
+// Some entry's profile equals `profile` ignoring case.
+HV_EXPORT bool hvProtocolInfoList_ContainsProfile(hvProtocolInfoList* list, const char* profile);
+
+// Moves source's records into target: a record describing the same content as one of target's
+// (hvProtocolInfo_Equals) joins its capabilities and is destroyed; any other record moves,
+// to the head of target when it has a profile, else to the tail. Source ends empty. Merging a
+// list into itself changes nothing. Locks both lists in a fixed order, so two threads merging
+// two lists into each other cannot deadlock.
+HV_EXPORT void hvProtocolInfoList_Merge(hvProtocolInfoList* target, hvProtocolInfoList* source);
+// Merges the entries of a list text.
+HV_EXPORT void hvProtocolInfoList_MergeText(hvProtocolInfoList* target, const char* text);
+
+// The distinct protocol names in list order, without "*", joined by ";"; "" for none or a null
+// list. Owned by the caller.
+HV_EXPORT char* hvProtocolInfoList_GetProtocols(hvProtocolInfoList* list);
+// The record to use for a URL: `schemes` are the URL schemes in order of preference and
+// `protocols` the accepted protocol names ("http-get" when null or empty), both ';'-separated.
+// Gives the first accepted record whose scheme comes earliest, else the first accepted
+// record, else -1.
+HV_EXPORT int hvProtocolInfoList_SelectBest(hvProtocolInfoList* list, const char* schemes,
+                                            const char* protocols);
+// Every record written with `options` (empty texts skipped), joined by ",". The first entry
+// uses options 1. Owned by the caller.
+HV_EXPORT char* hvProtocolInfoList_ToString(hvProtocolInfoList* list);
+HV_EXPORT char* hvProtocolInfoList_ToString(hvProtocolInfoList* list, int options);
+
+// The records as an hvDList of hvProtocolInfo*, with the mutex held until Unlock; for walking.
+HV_EXPORT hvDList* hvProtocolInfoList_Lock(hvProtocolInfoList* list);
+HV_EXPORT void hvProtocolInfoList_Unlock(hvProtocolInfoList* list);
+
+// hvStringSet: owned strings compared ignoring ASCII case, for profile and MIME-type lists.
+// Ordered only after hvStringSet_SortUnique. No lock.
+struct hvStringSet;
+
+// Adds the non-empty profiles of a short-form list text to `set`, then sorts and
+// de-duplicates it; returns its size.
+HV_EXPORT size_t hvProtocolInfoList_GetProfiles(hvStringSet* set, const char* text);
+
+HV_EXPORT hvStringSet* hvStringSet_Create();
+// Null is accepted.
+HV_EXPORT void hvStringSet_Free(hvStringSet* set);
+HV_EXPORT size_t hvStringSet_GetCount(const hvStringSet* set);
+// Borrowed; null when out of range.
+HV_EXPORT const char* hvStringSet_Get(const hvStringSet* set, size_t index);
+// Appends a copy (a null item is ignored); the set is unordered until the next SortUnique.
+HV_EXPORT void hvStringSet_Add(hvStringSet* set, const char* item);
+// Sorts ignoring case and keeps one entry of each run of equal ones (the spelling that sorts
+// first byte-wise, capitals before small letters). Returns the size.
+HV_EXPORT size_t hvStringSet_SortUnique(hvStringSet* set);
+// Adds the ','-separated items of `text`, trimmed of spaces and tabs (empty ones skipped),
+// then sorts and de-duplicates. Returns the size.
+HV_EXPORT size_t hvStringSet_AddList(hvStringSet* set, const char* text);
+// Removes the first entry equal to `item` ignoring case.
+HV_EXPORT void hvStringSet_Remove(hvStringSet* set, const char* item);
+// The entries joined by ","; "" when empty. Owned by the caller.
+HV_EXPORT char* hvStringSet_Join(const hvStringSet* set);
+HV_EXPORT bool hvStringSet_Contains(const hvStringSet* set, const char* item);
+// The items of `text` (as hvStringSet_AddList reads them) that the set holds, joined by ",";
+// the set is not changed. Owned by the caller.
+HV_EXPORT char* hvStringSet_Filter(const hvStringSet* set, const char* text);
 
 #endif

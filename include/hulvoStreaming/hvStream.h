@@ -254,6 +254,54 @@ class HV_EXPORT hvFilePartGetStream : public hvFileGetStream {
   int64_t m_current;  // absolute offset of the next read
 };
 
+class hvStreamBuffer;
+
+// Reads a file through a read-ahead buffer (by default a ring of 2 blocks of 128 KiB). There
+// is no producer thread: the consumer's own PullTake tops the buffer up from the file when it
+// holds less than asked, reading straight into buffer memory. Seeks that land inside the
+// buffered data read nothing. Owns the file and the buffer. One consumer thread;
+// SignalInterrupted may come from any thread. Copies are refused.
+class HV_EXPORT hvFileStream : public hvStream {
+ public:
+  // Takes ownership of `buffer` (null: the default ring) and of `file`. Valid when the
+  // buffer is valid and the file is open.
+  hvFileStream(hvStreamBuffer* buffer, hvFile* file, const hvCString& mimeType,
+               const hvCString& fileName);
+
+  const char* GetID() override;
+  hvuint64 GetStreamSize() override;
+  // The buffer's read position.
+  hvuint64 GetStreamPosition() override;
+  hvCString GetMimeType() override;
+  hvCString GetExtension() override;
+  hvCString GetFileName() override;
+  size_t GetAvailableReadSize() override;
+  size_t GetTotalBufferSize() override;
+  // Interrupts the buffer (a consumer blocked in it returns) and stops further file reads.
+  void SignalInterrupted() override;
+  // Moves the buffer to the target (inside the buffered data only its read position moves),
+  // then positions the file where the buffer needs its next bytes.
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  // Tops the buffer up once with the shortfall, takes the read block from the buffer (exact
+  // as the buffer rules it), then raises this stream's threshold signal.
+  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
+  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
+
+ protected:
+  ~hvFileStream() override;
+  // Reads up to *length bytes from the file's position; a short read counts as the end.
+  hvStreamingStatus FillBuffer(unsigned char* destination, size_t* length);
+
+ private:
+  void TopUp(size_t wanted);
+
+  hvFile* m_file;
+  hvStreamBuffer* m_buffer;
+  std::atomic<bool> m_interrupted;
+  hvCString m_mimeType;
+  hvPathName m_path;
+};
+
 class hvProgressiveStream;
 
 // The application's download manager, as a progressive stream sees it: counts of what has
@@ -322,7 +370,8 @@ class HV_EXPORT hvProgressiveStream : public hvStream {
   // A time seek the inner stream refuses is Pending until the download is complete.
   hvStreamingStatus SeekTime(const hvuint64& time) override;
   // Requests are cut to the downloaded end; at that end: Pending (or Error once the
-  // download failed) with length 0.
+  // download failed) with length 0. At the end of a complete download the inner stream
+  // answers, with its end of stream.
   hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
   hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
   hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;

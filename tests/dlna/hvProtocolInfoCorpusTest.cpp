@@ -10,13 +10,9 @@
 
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hvProtocolInfoRender.h"
+#include "hvTestSupport.h"
 
 namespace {
-
-std::string CorpusDirectory() {
-  const char* overridden = getenv("HV_CORPUS_DIR");
-  return overridden ? overridden : HV_CORPUS_DIR;
-}
 
 bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
   std::ifstream file(path, std::ios::binary);
@@ -58,7 +54,7 @@ void ParseAll(const std::vector<std::string>& entries, size_t* valid) {
 
 TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
   std::vector<std::string> lines;
-  if (!ReadLines(CorpusDirectory() + "/protocolinfo.txt", &lines))
+  if (!ReadLines(hvCorpusPath("protocolinfo.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
   size_t valid = 0;
   ParseAll(lines, &valid);
@@ -67,7 +63,7 @@ TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
 
 TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
   std::vector<std::string> lines;
-  if (!ReadLines(CorpusDirectory() + "/protocolinfo-lists.txt", &lines))
+  if (!ReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
   size_t entries = 0;
   size_t valid = 0;

@@ -11,40 +11,6 @@
 
 namespace {
 
-// An open file whose behaviour a test scripts: reads may fail, seeks may land elsewhere.
-class FileDouble : public hvFile {
- public:
-  explicit FileDouble(std::string bytes) : m_bytes(std::move(bytes)) { handle = 42; }
-  ~FileDouble() override { handle = khvuint64_Max; }
-
-  bool failReads = false;
-  int64_t seekSkew = 0;
-  size_t largestRead = 0;
-
-  int32_t Read(void* buffer, size_t size) override {
-    if (failReads) return -1;
-    if (size > largestRead) largestRead = size;
-    int64_t available = static_cast<int64_t>(m_bytes.size()) - m_position;
-    if (available < 0) available = 0;
-    int32_t count = static_cast<int32_t>(static_cast<uint64_t>(available) < size ? available
-                                                                                 : static_cast<int64_t>(size));
-    if (count > 0) memcpy(buffer, m_bytes.data() + m_position, static_cast<size_t>(count));
-    m_position += count;
-    return count;
-  }
-  int64_t Seek(int64_t offset, int origin) override {
-    if (origin != 0 || offset < 0) return -1;
-    m_position = offset + seekSkew;
-    return m_position;
-  }
-  int64_t Tell() override { return m_position; }
-  int64_t Length() override { return static_cast<int64_t>(m_bytes.size()); }
-
- private:
-  std::string m_bytes;
-  int64_t m_position = 0;
-};
-
 class FileStreamsTest : public ::testing::Test {
  protected:
   void SetUp() override { path = dir.File("media file.MP3"); }
@@ -153,7 +119,7 @@ TEST_F(FileStreamsTest, RangeSeeksRelativeToItsStart) {
 TEST_F(FileStreamsTest, RangeRequestOfAllBitsIsCutToRangeEnd) {
   std::string destination(60, '\0');
   hvStreamPtr<hvFilePartGetStream> stream(
-      new hvFilePartGetStream(new FileDouble(bytes), "", "x", 100, 50));
+      new hvFilePartGetStream(new hvFileDouble(bytes), "", "x", 100, 50));
   stream->SeekBytes(10);
   size_t length = static_cast<size_t>(-1);  // used to overflow current + requested
   EXPECT_EQ(stream->PullGet(reinterpret_cast<unsigned char*>(&destination[0]), &length, false),
@@ -163,7 +129,7 @@ TEST_F(FileStreamsTest, RangeRequestOfAllBitsIsCutToRangeEnd) {
 }
 
 TEST_F(FileStreamsTest, WholeFileRequestBeyondOneReadIsServedInPart) {
-  auto* file = new FileDouble(bytes);
+  auto* file = new hvFileDouble(bytes);
   hvStreamPtr<hvFileGetStream> stream(new hvFileGetStream(file, "", "x"));
   std::string destination(1000, '\0');
   size_t length = static_cast<size_t>(-1);
@@ -193,7 +159,7 @@ TEST_F(FileStreamsTest, UnopenedFileGivesInvalidStream) {
 }
 
 TEST_F(FileStreamsTest, RangeWhoseStartCannotBeReachedIsInvalid) {
-  auto* file = new FileDouble(bytes);
+  auto* file = new hvFileDouble(bytes);
   file->seekSkew = 1;
   hvStreamPtr<hvFilePartGetStream> stream(new hvFilePartGetStream(file, "", "x", 100, 50));
   EXPECT_FALSE(stream->IsValid());
@@ -201,7 +167,7 @@ TEST_F(FileStreamsTest, RangeWhoseStartCannotBeReachedIsInvalid) {
 }
 
 TEST_F(FileStreamsTest, SeekLandingElsewhereFailsAndKeepsRangePosition) {
-  auto* file = new FileDouble(bytes);
+  auto* file = new hvFileDouble(bytes);
   hvStreamPtr<hvFilePartGetStream> stream(new hvFilePartGetStream(file, "", "x", 100, 50));
   stream->SeekBytes(10);
   file->seekSkew = 3;
@@ -210,21 +176,21 @@ TEST_F(FileStreamsTest, SeekLandingElsewhereFailsAndKeepsRangePosition) {
 }
 
 TEST_F(FileStreamsTest, SeekBeyondSignedOffsetsFails) {
-  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(new FileDouble(bytes), "", "x"));
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(new hvFileDouble(bytes), "", "x"));
   // All bits set converts to offset -1, which a failed seek also returns.
   EXPECT_EQ(whole->SeekBytes(khvuint64_Max), khvStreamingStatus_Error);
   hvStreamPtr<hvFilePartGetStream> part(
-      new hvFilePartGetStream(new FileDouble(bytes), "", "x", 100, 50));
+      new hvFilePartGetStream(new hvFileDouble(bytes), "", "x", 100, 50));
   EXPECT_EQ(part->SeekBytes(INT64_MAX), khvStreamingStatus_Error);
 }
 
 TEST_F(FileStreamsTest, FailedReadIsAnError) {
-  auto* file = new FileDouble(bytes);
+  auto* file = new hvFileDouble(bytes);
   file->failReads = true;
   hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(file, "", "x"));
   std::string got;
   EXPECT_EQ(Get(whole.get(), 4, &got), khvStreamingStatus_Error);
-  auto* partFile = new FileDouble(bytes);
+  auto* partFile = new hvFileDouble(bytes);
   partFile->failReads = true;
   hvStreamPtr<hvFilePartGetStream> part(new hvFilePartGetStream(partFile, "", "x", 0, 10));
   EXPECT_EQ(Get(part.get(), 4, &got), khvStreamingStatus_Error);

@@ -110,6 +110,15 @@ TEST_F(ProgressiveStreamTest, ReadAtEndOfFailedDownloadIsAnError) {
   EXPECT_TRUE(manager.requests.empty());
 }
 
+TEST_F(ProgressiveStreamTest, EndOfCompleteDownloadIsEndOfStream) {
+  // Used to answer Pending for ever once the whole file had arrived.
+  manager.downloaded = manager.full = 2000;
+  stream->SeekBytes(2000);
+  std::string got;
+  EXPECT_EQ(Get(10, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_TRUE(manager.requests.empty());
+}
+
 TEST_F(ProgressiveStreamTest, HugeRequestIsCutToDownloadedEnd) {
   // Used to overflow position + length and read past the downloaded part.
   manager.downloaded = 1000;

@@ -1,5 +1,5 @@
-// Real-world URLs, one per line, read at run time from the shared corpus (HV_URL_CORPUS or
-// /work/shared/corpus/urls.txt); skipped when the file is absent.
+// Real-world URLs, one per line, read at run time from the shared corpus; skipped when the
+// file is absent.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "hvTestSupport.h"
 #include "hvUrlTestUtil.h"
 
 namespace {
 
 std::vector<std::string> ReadCorpus() {
-  const char* override = getenv("HV_URL_CORPUS");
-  std::ifstream in(override && *override ? override : "/work/shared/corpus/urls.txt");
+  std::ifstream in(hvCorpusPath("urls.txt"));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,0 +1,138 @@
+// Reading and writing each decoded DLNA.ORG_ parameter, side by side so the two cannot drift.
+#include "dlna/hvProtocolInfoFields.h"
+
+#include <cstring>
+
+#include "dlna/hvProtocolInfoInternal.h"
+#include "hulvoStreaming/hvMemory.h"
+#include "support/hvNumber.h"
+#include "support/hvStringBuilder.h"
+#include "support/hvTextSplit.h"
+
+namespace {
+
+// Option bit 2: the text will stand in a ','-separated list, so play speeds escape commas.
+constexpr int kEscapePlaySpeeds = 4;
+
+void ReadProfile(hvProtocolInfo* record, const char* value, size_t length) {
+  hvMemory_StrAssignN(&record->profile, value, length);
+  record->thumbnail = length > 3 && memcmp(value + length - 3, "_TN", 3) == 0;
+}
+
+bool HasProfile(const hvProtocolInfo* record) { return record->profile != nullptr; }
+
+void WriteProfile(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+  hvStringBuilder_AppendText(out, record->profile);
+}
+
+// DLNA.ORG_OP is two digits, time seek then byte range; RTSP has no byte ranges and other
+// protocols have no defined operations.
+void ReadOperations(hvProtocolInfo* record, const char* value, size_t length) {
+  char timeDigit = length > 0 ? value[0] : '0';
+  char byteDigit = length > 1 ? value[1] : '0';
+  if (record->kind == khvProtocol_HttpGet) {
+    record->timeSeek = timeDigit != '0';
+    record->byteSeek = byteDigit != '0';
+  } else if (record->kind == khvProtocol_RtspRtpUdp) {
+    record->timeSeek = timeDigit != '0';
+  }
+}
+
+// Limited operations are announced by the flags instead.
+bool HasOperations(const hvProtocolInfo* record) {
+  if (hvProtocolInfo_IsLimitedOperation(record)) return false;
+  switch (record->kind) {
+    case khvProtocol_Other:
+    case khvProtocol_HttpGet:
+      return record->timeSeek || record->byteSeek;
+    case khvProtocol_RtspRtpUdp:
+      return record->timeSeek != 0;
+    default:
+      return false;
+  }
+}
+
+void WriteOperations(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+  bool rtsp = record->kind == khvProtocol_RtspRtpUdp;
+  char digits[2] = {record->timeSeek ? '1' : '0', !rtsp && record->byteSeek ? '1' : '0'};
+  hvStringBuilder_AppendBytes(out, digits, sizeof(digits));
+}
+
+bool HasPlaySpeeds(const hvProtocolInfo* record) {
+  return hvProtocolInfo_GetPlaySpeedCount(record) > 0;
+}
+
+void WritePlaySpeeds(const hvProtocolInfo* record, int options, hvStringBuilder* out) {
+  char* speeds = hvProtocolInfo_PlaySpeedsToString(record, options & kEscapePlaySpeeds);
+  hvStringBuilder_AppendText(out, speeds);
+  hvMemory_Free(speeds);
+}
+
+void ReadConversion(hvProtocolInfo* record, const char* value, size_t length) {
+  record->conversion = hvNumber_ReadUnsigned(value, length, 2);
+}
+
+bool HasConversion(const hvProtocolInfo* record) { return record->conversion != 0; }
+
+void WriteConversion(const hvProtocolInfo*, int, hvStringBuilder* out) {
+  hvStringBuilder_AppendText(out, "1");
+}
+
+// Flags mean something only from version 1.5 on.
+bool HasFlags(const hvProtocolInfo* record) {
+  return record->flagsMajor == 1 && record->flagsMinor >= 5;
+}
+
+void WriteFlags(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+  for (uint32_t word : record->flags) hvStringBuilder_AppendHex8(out, word);
+}
+
+void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) {
+  hvTextSplit parts;
+  hvTextSplit_SplitAt(&parts, value, length, '.');
+  // The record holds signed parts; a saturated reading (0xFFFFFFFF) lands as -1.
+  record->maxSpeedInteger =
+      static_cast<int32_t>(hvNumber_ReadUnsigned(parts.pieces[0].text, parts.pieces[0].length, 10));
+  if (parts.count == 2) {
+    record->maxSpeedFraction = static_cast<int32_t>(
+        hvNumber_ReadUnsigned(parts.pieces[1].text, parts.pieces[1].length, 10));
+  }
+  hvTextSplit_Release(&parts);
+}
+
+// Only RTSP announces a maximum speed. The sum is taken in 64 bits: a saturated part reads
+// as -1 and two large parts would overflow 32.
+bool HasMaximumSpeed(const hvProtocolInfo* record) {
+  return record->kind == khvProtocol_RtspRtpUdp &&
+         static_cast<int64_t>(record->maxSpeedInteger) + record->maxSpeedFraction != 0;
+}
+
+// The parts were read as unsigned numbers, so they are written back as unsigned: a saturated
+// part stays saturated when read again instead of turning into an unreadable "-1".
+void WriteMaximumSpeed(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+  hvStringBuilder_AppendDecimal(out, static_cast<uint32_t>(record->maxSpeedInteger));
+  hvStringBuilder_AppendText(out, ".");
+  hvStringBuilder_AppendDecimal(out, static_cast<uint32_t>(record->maxSpeedFraction));
+}
+
+}  // namespace
+
+const hvProtocolInfoField khvProtocolInfoFields[] = {
+    {"DLNA.ORG_PN", 11, true, false, ReadProfile, HasProfile, WriteProfile},
+    {"DLNA.ORG_OP", 11, true, true, ReadOperations, HasOperations, WriteOperations},
+    {"DLNA.ORG_PS", 11, true, true, hvProtocolInfo_ReadPlaySpeeds, HasPlaySpeeds, WritePlaySpeeds},
+    {"DLNA.ORG_CI", 11, true, true, ReadConversion, HasConversion, WriteConversion},
+    {"DLNA.ORG_FLAGS", 14, false, true, hvProtocolInfo_ReadFlags, HasFlags, WriteFlags},
+    {"DLNA.ORG_MAXSP", 14, false, true, ReadMaximumSpeed, HasMaximumSpeed, WriteMaximumSpeed},
+};
+const size_t khvProtocolInfoFieldCount =
+    sizeof(khvProtocolInfoFields) / sizeof(khvProtocolInfoFields[0]);
+
+const hvProtocolInfoField* hvProtocolInfo_FindField(const char* name, size_t nameLength,
+                                                    size_t equalsCount) {
+  for (const hvProtocolInfoField& field : khvProtocolInfoFields) {
+    if (field.nameLength != nameLength || (field.singleEquals && equalsCount != 1)) continue;
+    if (hvAscii_EqualsIgnoreCase(name, nameLength, field.name, field.nameLength)) return &field;
+  }
+  return nullptr;
+}

@@ -1,0 +1,98 @@
+#include "hulvoStreaming/hvStream.h"
+#include "hulvoStreaming/hvStreamBuffer.h"
+
+namespace {
+// The ring created when no buffer is given: 2 blocks of 128 KiB.
+const size_t kDefaultBlockSize = 131072;
+const size_t kDefaultBlockCount = 2;
+}  // namespace
+
+hvFileStream::hvFileStream(hvStreamBuffer* buffer, hvFile* file, const hvCString& mimeType,
+                           const hvCString& fileName)
+    : m_file(file),
+      m_buffer(buffer),
+      m_interrupted(false),
+      m_mimeType(mimeType),
+      m_path(hvPathName::MakeFilePath(fileName.c_str())) {
+  if (!m_buffer) m_buffer = new hvStreamMultiBuffer(kDefaultBlockSize, kDefaultBlockCount);
+  m_valid = m_valid && m_buffer->IsValid() && m_file && m_file->handle != khvuint64_Max;
+}
+
+hvFileStream::~hvFileStream() {
+  delete m_buffer;
+  delete m_file;
+}
+
+const char* hvFileStream::GetID() { return "hvFile"; }
+
+hvuint64 hvFileStream::GetStreamSize() {
+  if (!IsValid()) return khvuint64_Max;
+  int64_t length = m_file->Length();
+  return length < 0 ? khvuint64_Max : static_cast<uint64_t>(length);
+}
+
+hvuint64 hvFileStream::GetStreamPosition() {
+  return IsValid() ? m_buffer->GetCurrentPosition() : hvuint64(0);
+}
+
+hvCString hvFileStream::GetMimeType() { return m_mimeType; }
+hvCString hvFileStream::GetExtension() { return m_path.GetExtension(); }
+hvCString hvFileStream::GetFileName() { return m_path.GetFullName(); }
+size_t hvFileStream::GetAvailableReadSize() { return m_buffer->GetAvailableReadSize(); }
+size_t hvFileStream::GetTotalBufferSize() { return m_buffer ? m_buffer->GetTotalBufferSize() : 0; }
+
+void hvFileStream::SignalInterrupted() {
+  m_buffer->SignalInterrupted();
+  m_interrupted.store(true, std::memory_order_release);
+}
+
+hvStreamingStatus hvFileStream::FillBuffer(unsigned char* destination, size_t* length) {
+  size_t requested = *length;
+  *length = 0;
+  if (m_interrupted.load(std::memory_order_acquire)) return khvStreamingStatus_Interrupted;
+  if (!IsValid()) return khvStreamingStatus_Error;
+  int32_t count = m_file->Read(destination, requested);
+  if (count < 0) return khvStreamingStatus_Error;
+  *length = static_cast<size_t>(count);
+  return *length != requested ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
+}
+
+// Reads the shortfall straight into the buffer's write block: one take, one read, one release.
+void hvFileStream::TopUp(size_t wanted) {
+  size_t available = m_buffer->GetAvailableReadSize();
+  if (wanted <= available) return;
+  unsigned char* block = nullptr;
+  size_t granted = wanted - available;
+  if (m_buffer->TakeWriteBuffer(&block, &granted) != khvStreamingStatus_OK) return;
+  size_t count = granted;
+  hvStreamingStatus status = FillBuffer(block, &count);
+  // After an interruption the block is not released: the buffer hands the same room out
+  // again, and no read is made any more.
+  if (status == khvStreamingStatus_Interrupted) return;
+  m_buffer->ReleaseWriteBuffer(block, count);
+  if (status == khvStreamingStatus_EndOfStream)
+    m_buffer->SignalEndOfStream();
+  else if (status == khvStreamingStatus_Error)
+    m_buffer->SignalReadError();
+}
+
+hvStreamingStatus hvFileStream::PullTake(unsigned char** data, size_t* length, bool exact) {
+  if (*length > m_buffer->GetAvailableReadSize()) TopUp(*length);
+  hvStreamingStatus status = m_buffer->TakeReadBuffer(data, length, exact);
+  SignalThresholdReached();
+  return status;
+}
+
+hvStreamingStatus hvFileStream::PullRelease(unsigned char* data, size_t length) {
+  return m_buffer->ReleaseReadBuffer(data, length);
+}
+
+hvStreamingStatus hvFileStream::SeekBytes(const hvuint64& position) {
+  if (!IsValid()) return khvStreamingStatus_Error;
+  m_buffer->Seek(position);
+  int64_t offset = m_buffer->GetCurrentWritePosition().ToFileOffset();
+  // Offsets beyond the signed range come out negative; a failed seek must not pass for them.
+  if (offset < 0 || m_file->Seek(offset, 0) != offset) return khvStreamingStatus_Error;
+  m_buffer->SignalSeekDone();
+  return khvStreamingStatus_OK;
+}

@@ -1,0 +1,93 @@
+// Writes back every real-world protocolInfo, list and MIME text of the shared corpus, when it
+// is present. The texts are read at run time only; they are not part of this repository.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hulvoStreaming/hvMemory.h"
+#include "hulvoStreaming/hvMimeType.h"
+#include "hulvoStreaming/hvProtocolInfo.h"
+#include "hvTestSupport.h"
+
+namespace {
+
+bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(line);
+  }
+  return true;
+}
+
+std::string Take(char* text) {
+  std::string kept = text;
+  hvMemory_Free(text);
+  return kept;
+}
+
+std::string ParseAndWrite(const std::string& text, int options) {
+  hvProtocolInfo* record = hvProtocolInfo_Parse(text.data(), text.size());
+  std::string written = Take(hvProtocolInfo_ToString(record, options));
+  hvProtocolInfo_Free(record);
+  return written;
+}
+
+// Real texts carry what the writer leaves out (DLNA.ORG_CI=0, version 1.0 flags, OP=00), so
+// the first write may differ from the input; from then on writing is stable.
+TEST(hvProtocolInfoWriteCorpus, EverySingleTextWritesStably) {
+  std::vector<std::string> lines;
+  if (!ReadLines(hvCorpusPath("protocolinfo.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  size_t unchanged = 0;
+  for (const std::string& line : lines) {
+    for (int options : {1, 4}) {
+      std::string first = ParseAndWrite(line, options);
+      EXPECT_EQ(ParseAndWrite(first, options), first) << "input: " << line;
+      if (options == 1 && first == line) ++unchanged;
+    }
+  }
+  // Most real texts are already in the writer's own terms.
+  EXPECT_GT(unchanged, lines.size() / 2);
+}
+
+TEST(hvProtocolInfoWriteCorpus, EveryListWrittenForAListReadsBackTheSame) {
+  std::vector<std::string> lines;
+  if (!ReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
+    GTEST_SKIP() << "corpus not present";
+  for (const std::string& line : lines) {
+    hvProtocolInfoList* list = hvProtocolInfoList_CreateFromText(line.c_str());
+    std::string written = Take(hvProtocolInfoList_ToString(list, 4));
+    hvProtocolInfoList* reread = hvProtocolInfoList_CreateFromText(written.c_str());
+    EXPECT_EQ(hvProtocolInfoList_GetCount(reread), hvProtocolInfoList_GetCount(list)) << line;
+    EXPECT_EQ(Take(hvProtocolInfoList_ToString(reread, 4)), written) << line;
+    // A device list merged into a copy of itself keeps its size.
+    size_t count = hvProtocolInfoList_GetCount(list);
+    hvProtocolInfoList_Merge(reread, list);
+    EXPECT_LE(hvProtocolInfoList_GetCount(reread), count) << line;
+    hvProtocolInfoList_Free(reread);
+    hvProtocolInfoList_Free(list);
+  }
+}
+
+TEST(hvProtocolInfoWriteCorpus, EveryMimeTextWritesStably) {
+  std::vector<std::string> lines;
+  if (!ReadLines(hvCorpusPath("mime.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  for (const std::string& line : lines) {
+    hvMimeType* mime = hvMimeType_Parse(line.c_str());
+    std::string first = Take(hvMimeType_ToString(mime));
+    hvMimeType_Free(mime);
+    mime = hvMimeType_Parse(first.c_str());
+    std::string second = Take(hvMimeType_ToString(mime));
+    hvMimeType_Free(mime);
+    mime = hvMimeType_Parse(second.c_str());
+    EXPECT_EQ(Take(hvMimeType_ToString(mime)), second) << "input: " << line;
+    EXPECT_EQ(hvMimeType_Match(line.c_str(), line.c_str()), 1) << "input: " << line;
+    hvMimeType_Free(mime);
+  }
+}
+
+}  // namespace

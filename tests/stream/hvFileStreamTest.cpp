@@ -1,0 +1,204 @@
+// hvFileStream: the consumer's own takes top the ring up from the file; seeks are served from
+// the ring where possible; interruption and file errors reach the consumer through the ring.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "hulvoStreaming/hvStream.h"
+#include "hulvoStreaming/hvStreamBuffer.h"
+#include "hvStreamTestUtil.h"
+#include "hvTestSupport.h"
+
+namespace {
+
+int g_thresholdCalls = 0;
+void CountThreshold(void*) { ++g_thresholdCalls; }
+
+class FileStreamTest : public ::testing::Test {
+ protected:
+  // A stream over a scripted file of `size` pattern bytes, with the default ring or `buffer`.
+  void Open(size_t size, hvStreamBuffer* buffer = nullptr) {
+    bytes = hvPatternBytes(size, 11);
+    file = new hvFileDouble(bytes);
+    stream.reset(new hvFileStream(buffer, file, "video/MP2T", "/media/clip.TS"));
+  }
+  hvStreamingStatus Take(size_t wanted, std::string* got, bool exact = false) {
+    unsigned char* data = nullptr;
+    size_t length = wanted;
+    hvStreamingStatus status = stream->PullTake(&data, &length, exact);
+    got->assign(data ? reinterpret_cast<char*>(data) : "", data ? length : 0);
+    return status;
+  }
+  hvStreamingStatus TakeAndRelease(size_t wanted, std::string* got) {
+    hvStreamingStatus status = Take(wanted, got);
+    if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+      status = stream->PullRelease(nullptr, got->size());
+    return status;
+  }
+  std::string bytes;
+  hvFileDouble* file = nullptr;  // owned by the stream
+  hvStreamPtr<hvFileStream> stream;
+};
+
+TEST_F(FileStreamTest, DefaultRingAndDescription) {
+  Open(1000);
+  EXPECT_TRUE(stream->IsValid());
+  EXPECT_EQ(stream->GetTotalBufferSize(), 262144u);
+  EXPECT_STREQ(stream->GetID(), "hvFile");
+  EXPECT_EQ(stream->GetStreamSize(), 1000u);
+  EXPECT_EQ(stream->GetExtension(), "TS");
+  EXPECT_EQ(stream->GetFileName(), "/media/clip.TS");
+  EXPECT_EQ(stream->GetMimeType(), "video/MP2T");
+  EXPECT_EQ(stream->SeekTime(0), khvStreamingStatus_SeekNotSupported);
+}
+
+TEST_F(FileStreamTest, FirstTakeReadsOnlyWhatIsAskedAndSignalsThreshold) {
+  Open(1000);
+  g_thresholdCalls = 0;
+  stream->PushThresholdCallBack(CountThreshold, nullptr);
+  std::string got;
+  EXPECT_EQ(Take(100, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(0, 100));
+  EXPECT_EQ(file->Tell(), 100);  // the shortfall only, read straight into the ring
+  EXPECT_EQ(g_thresholdCalls, 1);
+  EXPECT_EQ(stream->GetStreamPosition(), 0u);
+  stream->PullRelease(nullptr, 100);
+  EXPECT_EQ(stream->GetStreamPosition(), 100u);
+}
+
+TEST_F(FileStreamTest, ReadingToEndReportsEndThroughTheRing) {
+  Open(1000);
+  std::string got, all;
+  hvStreamingStatus status;
+  do {
+    status = TakeAndRelease(300, &got);
+    all += got;
+  } while (status == khvStreamingStatus_OK && all.size() < 5000);
+  EXPECT_EQ(status, khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(all, bytes);
+  hvLogCapture log;
+  EXPECT_EQ(Take(10, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_TRUE(got.empty());
+  EXPECT_GE(log.Count(), 1u);  // the ring refuses the top-up's write take after the end
+}
+
+TEST_F(FileStreamTest, PullGetCopiesThroughTakeAndRelease) {
+  Open(5000);
+  std::string buffer(1200, '\0');
+  size_t length = buffer.size();
+  EXPECT_EQ(stream->PullGet(reinterpret_cast<unsigned char*>(&buffer[0]), &length, false),
+            khvStreamingStatus_OK);
+  EXPECT_EQ(buffer.substr(0, length), bytes.substr(0, length));
+  EXPECT_EQ(stream->GetStreamPosition(), length);
+}
+
+TEST_F(FileStreamTest, SeekInsideRingReadsNothing) {
+  Open(100000);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(50000, &got), khvStreamingStatus_OK);
+  int readsBefore = file->reads;
+  EXPECT_EQ(stream->SeekBytes(1000), khvStreamingStatus_OK);
+  EXPECT_EQ(file->Tell(), 50000);  // where the ring needs its next bytes
+  EXPECT_EQ(Take(500, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(1000, 500));
+  EXPECT_EQ(file->reads, readsBefore);
+}
+
+TEST_F(FileStreamTest, SeekOutsideRingRestartsThere) {
+  Open(100000);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->SeekBytes(90000), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->GetStreamPosition(), 90000u);
+  EXPECT_EQ(Take(2000, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(90000, 2000));
+}
+
+TEST_F(FileStreamTest, ExactTakeAcrossBlocksIsWhole) {
+  Open(10000, new hvStreamMultiBuffer(1024, 4));
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
+  // One top-up per take fills at most one block's room: an exact take answers OK with
+  // nothing until the ring holds the whole request, which spans a block edge.
+  int takes = 0;
+  do {
+    ASSERT_EQ(Take(1500, &got, true), khvStreamingStatus_OK);
+  } while (got.empty() && ++takes < 10);
+  EXPECT_EQ(got, bytes.substr(1000, 1500));
+  EXPECT_GT(takes, 0);
+}
+
+// ---- Error paths.
+
+TEST_F(FileStreamTest, InterruptionStopsFileReads) {
+  Open(100000);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(100, &got), khvStreamingStatus_OK);
+  int readsBefore = file->reads;
+  stream->SignalInterrupted();
+  EXPECT_EQ(Take(5000, &got), khvStreamingStatus_Interrupted);
+  EXPECT_EQ(file->reads, readsBefore);
+}
+
+TEST_F(FileStreamTest, FileReadErrorReachesConsumer) {
+  Open(1000);
+  file->failReads = true;
+  std::string got;
+  EXPECT_EQ(Take(100, &got), khvStreamingStatus_Error);
+  EXPECT_TRUE(got.empty());
+}
+
+TEST_F(FileStreamTest, SeekLandingElsewhereFails) {
+  Open(100000);
+  file->seekSkew = 7;
+  EXPECT_EQ(stream->SeekBytes(50000), khvStreamingStatus_Error);
+}
+
+TEST_F(FileStreamTest, InvalidWithoutFileOrWithInvalidRing) {
+  hvStreamPtr<hvFileStream> noFile(new hvFileStream(nullptr, nullptr, "", "x"));
+  hvLogCapture log;
+  EXPECT_FALSE(noFile->IsValid());
+  EXPECT_EQ(noFile->GetStreamSize(), khvuint64_Max);
+  EXPECT_EQ(noFile->GetStreamPosition(), 0u);
+  EXPECT_EQ(noFile->SeekBytes(0), khvStreamingStatus_Error);
+  std::string ignored;
+  hvStreamPtr<hvFileStream> badRing(
+      new hvFileStream(new hvStreamMultiBuffer(0, 2), new hvFileDouble("abc"), "", "x"));
+  EXPECT_FALSE(badRing->IsValid());
+}
+
+// ---- A real file of a few MiB, read with random seeks; every byte is checked.
+
+TEST(FileStreamOnDisk, RandomSeeksAndReadsMatchTheFile) {
+  hvTempDir dir;
+  const std::string bytes = hvPatternBytes(3 * 1024 * 1024 + 123, 17);
+  std::string path = dir.WriteFile("big.bin", bytes);
+  auto* file = new hvFile;
+  ASSERT_TRUE(file->Open(path.c_str()));
+  hvStreamPtr<hvFileStream> stream(new hvFileStream(nullptr, file, "", path.c_str()));
+  std::mt19937 random(5);
+  uint64_t position = 0;
+  for (int step = 0; step < 400; ++step) {
+    if (random() % 4 == 0) {
+      position = random() % (bytes.size() + 10);
+      ASSERT_EQ(stream->SeekBytes(position), khvStreamingStatus_OK);
+    }
+    unsigned char* data = nullptr;
+    size_t length = 1 + random() % 200000;
+    bool exact = random() % 2 == 0;
+    hvStreamingStatus status = stream->PullTake(&data, &length, exact);
+    ASSERT_TRUE(status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+        << "status " << status << " at " << position;
+    ASSERT_LE(position + length, bytes.size());
+    if (length) {
+      ASSERT_EQ(memcmp(data, bytes.data() + position, length), 0) << "at " << position;
+    }
+    size_t release = length ? random() % (length + 1) : 0;  // a release may be shorter
+    stream->PullRelease(data, release);
+    position += release;
+    ASSERT_EQ(stream->GetStreamPosition(), position);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,243 @@
+// hvstream cat: copy a file, or a byte range of it, to standard output through the library's
+// streams: the buffered hvFileStream (take in place, release) for a whole file, the direct
+// hvFilePartGetStream (copy out) for a range.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hulvoStreaming/hvStream.h"
+#include "hulvoStreaming/hvStreamBuffer.h"
+#include "hvstreamArgs.h"
+#include "hvstreamJson.h"
+#include "hvstreamTool.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: hvstream cat FILE [--offset N] [--length N] [--block BYTES] [--blocks N] [--json]\n"
+    "\n"
+    "Copies FILE to standard output through hvFileStream, which reads ahead into a ring of\n"
+    "--blocks blocks of --block bytes (default 2 x 128K). With --offset or --length only that\n"
+    "byte range is copied, through hvFilePartGetStream, --block bytes per read; a range that\n"
+    "runs past the end of the file is cut there.\n"
+    "\n"
+    "Numbers are bytes, optionally followed by K, M or G (binary multiples). While standard\n"
+    "error is a terminal a progress bar shows bytes, rate and percentage there; a summary line\n"
+    "follows on standard error (a JSON object with --json).\n";
+
+const hvToolOption kOptions[] = {{"offset", true}, {"length", true}, {"block", true},
+                                 {"blocks", true}, {"json", false},  {nullptr, false}};
+
+// The ring's total size must stay below 2^31 bytes.
+const uint64_t kRingLimit = 0x7FFFFFFFu;
+
+using Clock = std::chrono::steady_clock;
+
+class Progress {
+ public:
+  Progress(uint64_t total) : m_total(total), m_start(Clock::now()), m_shown(m_start) {
+    m_enabled = hvTool_StandardErrorIsTerminal();
+  }
+
+  void Update(uint64_t done, bool force) {
+    Clock::time_point now = Clock::now();
+    if (!m_enabled || (!force && now - m_shown < std::chrono::milliseconds(100))) return;
+    m_shown = now;
+    int percent = m_total ? static_cast<int>(done * 100 / m_total) : 100;
+    std::string rate = hvTool_ByteCount(static_cast<uint64_t>(done / Seconds())) + "/s";
+    int width = 30;
+    int filled = percent * width / 100;
+    fprintf(stderr, "\r[%s%s] %3d%%  %s / %s  %s   ", std::string(filled, '#').c_str(),
+            std::string(width - filled, '.').c_str(), percent, hvTool_ByteCount(done).c_str(),
+            hvTool_ByteCount(m_total).c_str(), rate.c_str());
+  }
+
+  void Finish() {
+    if (m_enabled) fputc('\n', stderr);
+  }
+
+  double Seconds() const {
+    double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+    return seconds > 1e-6 ? seconds : 1e-6;
+  }
+
+ private:
+  uint64_t m_total;
+  Clock::time_point m_start;
+  Clock::time_point m_shown;
+  bool m_enabled;
+};
+
+struct Copy {
+  uint64_t copied = 0;
+  hvStreamingStatus status = khvStreamingStatus_OK;
+  bool writeFailed = false;
+};
+
+bool Write(const unsigned char* data, size_t length) {
+  return length == 0 || fwrite(data, 1, length, stdout) == length;
+}
+
+// Whole file: take blocks in place and release them. The stream tops its ring up from the
+// file inside PullTake, so an empty take only happens at the end; a few in a row are allowed
+// before giving up rather than spinning forever on a file that shrank.
+void CopyBuffered(hvStream* stream, size_t block, Progress& progress, Copy* copy) {
+  int emptyTakes = 0;
+  for (;;) {
+    unsigned char* data = nullptr;
+    size_t length = block;
+    copy->status = stream->PullTake(&data, &length, false);
+    if (copy->status != khvStreamingStatus_OK && copy->status != khvStreamingStatus_EndOfStream)
+      return;
+    if (!Write(data, length)) {
+      copy->writeFailed = true;
+      return;
+    }
+    if (length) stream->PullRelease(data, length);
+    copy->copied += length;
+    progress.Update(copy->copied, false);
+    if (copy->status == khvStreamingStatus_EndOfStream) return;
+    emptyTakes = length ? 0 : emptyTakes + 1;
+    if (emptyTakes == 100) {
+      copy->status = khvStreamingStatus_Error;
+      return;
+    }
+  }
+}
+
+// A range: copy out through PullGet; the end comes as EndOfStream with nothing. Empty
+// answers are bounded as in CopyBuffered.
+void CopyRange(hvStream* stream, size_t block, Progress& progress, Copy* copy) {
+  std::vector<unsigned char> buffer(block);
+  int emptyReads = 0;
+  for (;;) {
+    size_t length = block;
+    copy->status = stream->PullGet(buffer.data(), &length, false);
+    if (copy->status != khvStreamingStatus_OK && copy->status != khvStreamingStatus_EndOfStream)
+      return;
+    if (!Write(buffer.data(), length)) {
+      copy->writeFailed = true;
+      return;
+    }
+    copy->copied += length;
+    progress.Update(copy->copied, false);
+    if (copy->status == khvStreamingStatus_EndOfStream) return;
+    emptyReads = length ? 0 : emptyReads + 1;
+    if (emptyReads == 100) {
+      copy->status = khvStreamingStatus_Error;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int hvTool_RunCat(int argc, char** argv) {
+  hvToolArgs args("cat", kOptions);
+  int status = args.Start(argc, argv, kHelp);
+  if (status >= 0) return status;
+  if ((status = args.CheckOperands(1, 1, "FILE")) >= 0) return status;
+  uint64_t offset, length, block, blocks;
+  bool range = args.Has("offset") || args.Has("length");
+  if (!args.Size("offset", 0, &offset, true) || !args.Size("length", UINT64_MAX, &length, true) ||
+      !args.Size("block", 128 * 1024, &block) || !args.Size("blocks", 2, &blocks))
+    return khvToolExit_Usage;
+  if (range && args.Has("blocks"))
+    return hvTool_UsageError("cat",
+                             "--blocks sizes the ring of whole-file reads; a range is "
+                             "read without one");
+  if (block > kRingLimit || blocks > kRingLimit / block)
+    return hvTool_UsageError("cat", "a ring of %llu x %llu bytes is too large (limit 2 GiB)",
+                             static_cast<unsigned long long>(blocks),
+                             static_cast<unsigned long long>(block));
+  if (offset > static_cast<uint64_t>(INT64_MAX))
+    return hvTool_UsageError("cat", "--offset is too large");
+
+  const std::string& path = args.Operands()[0];
+  hvFile* file = new hvFile;
+  if (!file->Open(path.c_str())) {
+    hvTool_Error("cat", "cannot open '%s'", path.c_str());
+    delete file;
+    return khvToolExit_BadInput;
+  }
+  int64_t size = file->Length();
+  if (size < 0) {
+    hvTool_Error("cat", "cannot tell the size of '%s'", path.c_str());
+    delete file;
+    return khvToolExit_BadInput;
+  }
+  uint64_t fileSize = static_cast<uint64_t>(size);
+  if (offset > fileSize) {
+    hvTool_Error("cat", "offset %llu is past the end of '%s' (%llu bytes)",
+                 static_cast<unsigned long long>(offset), path.c_str(),
+                 static_cast<unsigned long long>(fileSize));
+    delete file;
+    return khvToolExit_BadInput;
+  }
+  if (length > fileSize - offset) length = fileSize - offset;
+  if (!range) length = fileSize;
+
+  // The streams own the file (and the ring) from here on.
+  hvStream* stream;
+  std::string how;
+  if (range) {
+    stream = new hvFilePartGetStream(file, "application/octet-stream", path.c_str(),
+                                     static_cast<int64_t>(offset), static_cast<int64_t>(length));
+    how = "hvFilePartGetStream";
+  } else {
+    stream = new hvFileStream(new hvStreamMultiBuffer(block, blocks), file,
+                              "application/octet-stream", path.c_str());
+    how = "hvFileStream, ring of " + std::to_string(blocks) + " x " + hvTool_ByteCount(block);
+  }
+  if (!stream->IsValid()) {
+    hvTool_Error("cat", "cannot read '%s' through %s", path.c_str(), how.c_str());
+    stream->Delete();
+    return khvToolExit_BadInput;
+  }
+
+  Progress progress(length);
+  Copy copy;
+  if (range)
+    CopyRange(stream, block, progress, &copy);
+  else
+    CopyBuffered(stream, block, progress, &copy);
+  stream->Delete();
+  fflush(stdout);
+  progress.Update(copy.copied, true);
+  progress.Finish();
+
+  bool complete = !copy.writeFailed && copy.status == khvStreamingStatus_EndOfStream;
+  double seconds = progress.Seconds();
+  if (args.Has("json")) {
+    hvJsonWriter json;
+    json.BeginObject();
+    json.Field("file", path);
+    json.Field("stream", how);
+    json.Field("offset", static_cast<unsigned long long>(offset));
+    json.Field("bytes", static_cast<unsigned long long>(copy.copied));
+    json.Field("seconds", seconds);
+    json.Field("bytesPerSecond", static_cast<double>(copy.copied) / seconds);
+    json.Field("complete", complete);
+    json.EndObject();
+    fprintf(stderr, "%s\n", json.Text().c_str());
+  } else {
+    fprintf(stderr,
+            "hvstream cat: %llu bytes (%s) from offset %llu of '%s' in %.3f s, %s/s, "
+            "through %s\n",
+            static_cast<unsigned long long>(copy.copied), hvTool_ByteCount(copy.copied).c_str(),
+            static_cast<unsigned long long>(offset), path.c_str(), seconds,
+            hvTool_ByteCount(static_cast<uint64_t>(copy.copied / seconds)).c_str(), how.c_str());
+  }
+  if (copy.writeFailed) {
+    hvTool_Error("cat", "cannot write to standard output");
+    return khvToolExit_BadInput;
+  }
+  if (!complete) {
+    hvTool_Error("cat", "reading '%s' failed at byte %llu (stream status %d)", path.c_str(),
+                 static_cast<unsigned long long>(offset + copy.copied),
+                 static_cast<int>(copy.status));
+    return khvToolExit_BadInput;
+  }
+  return khvToolExit_OK;
+}
