@@ -6,6 +6,7 @@
 #include "hulvoStreaming/hvPath.h"
 #include "hv/hvLogReport.h"
 #include "support/hvPathKernel.h"
+#include "support/hvStringBuilder.h"
 
 namespace {
 
@@ -27,40 +28,6 @@ const Placeholder kPlaceholders[] = {
     {"AllUsersVideos", khvPathShellFolder_AllUsersVideos},
 };
 constexpr size_t kPlaceholderCount = sizeof(kPlaceholders) / sizeof(kPlaceholders[0]);
-
-// A text grown by appending, in a guarded allocation that the caller takes over.
-class TextBuilder {
- public:
-  TextBuilder() = default;
-  ~TextBuilder() { hvMemory_Free(m_text); }
-  TextBuilder(const TextBuilder&) = delete;
-  TextBuilder& operator=(const TextBuilder&) = delete;
-
-  void Append(const char* text, size_t length) {
-    if (m_length + length + 1 > m_capacity) {
-      size_t capacity = m_capacity ? m_capacity : 64;
-      while (capacity < m_length + length + 1) capacity *= 2;
-      m_text = static_cast<char*>(hvMemory_Realloc(m_text, capacity));
-      m_capacity = capacity;
-    }
-    memcpy(m_text + m_length, text, length);
-    m_length += length;
-    m_text[m_length] = '\0';
-  }
-  // The text built so far; the builder is empty afterwards.
-  char* Take() {
-    if (!m_text) Append("", 0);
-    char* text = m_text;
-    m_text = nullptr;
-    m_length = m_capacity = 0;
-    return text;
-  }
-
- private:
-  char* m_text = nullptr;
-  size_t m_length = 0;
-  size_t m_capacity = 0;
-};
 
 // The table entry for a bracketed name, or -1.
 int FindPlaceholder(const char* name, size_t length) {
@@ -84,13 +51,13 @@ char* hvPath_ExpandPlaceholders(const char* text) {
   if (!text) return nullptr;
   // Each folder is asked for once per call, however often its name appears.
   char* folders[kPlaceholderCount] = {};
-  TextBuilder result;
+  hvStringBuilder* result = hvStringBuilder_Create(strlen(text) + 1);
   bool failed = false;
   const char* rest = text;
-  while (!failed) {
+  for (;;) {
     const char* open = strchr(rest, '<');
     if (!open) {
-      result.Append(rest, strlen(rest));
+      hvStringBuilder_AppendText(result, rest);
       break;
     }
     const char* close = strchr(open + 1, '>');
@@ -109,14 +76,18 @@ char* hvPath_ExpandPlaceholders(const char* text) {
         break;
       }
     }
-    result.Append(rest, static_cast<size_t>(open - rest));
-    result.Append(folders[entry], strlen(folders[entry]));
+    hvStringBuilder_AppendBytes(result, rest, static_cast<size_t>(open - rest));
+    hvStringBuilder_AppendText(result, folders[entry]);
     // The search goes on after the inserted folder: a folder whose own name holds a
     // bracketed word is not expanded again (it used to make the expansion endless).
     rest = close + 1;
   }
   for (char* folder : folders) hvMemory_Free(folder);
-  return failed ? nullptr : result.Take();
+  if (failed) {
+    hvStringBuilder_Free(result);
+    return nullptr;
+  }
+  return hvStringBuilder_Detach(result, 0, nullptr);
 }
 
 bool hvPath_IsAbsolute(const char* text) {
@@ -131,9 +102,9 @@ char* hvPath_MakeAbsolute(const char* text, int stripTrailing, unsigned flags, c
   char* expanded = hvPath_ExpandPlaceholders(text);
   if (!expanded) return nullptr;
 
-  TextBuilder path;
+  hvStringBuilder* path = hvStringBuilder_Create(0);
   if (hvPath_IsAbsolute(expanded)) {
-    path.Append(expanded, strlen(expanded));
+    hvStringBuilder_AppendText(path, expanded);
   } else {
     const char* rest = expanded;
     if (rest[0] == '.' && (rest[1] == '\0' || IsSeparator(rest[1]))) rest += rest[1] ? 2 : 1;
@@ -145,14 +116,15 @@ char* hvPath_MakeAbsolute(const char* text, int stripTrailing, unsigned flags, c
              "for '%s'\n",
              expanded);
       hvMemory_Free(expanded);
+      hvStringBuilder_Free(path);
       return nullptr;
     }
-    path.Append(base, strlen(base));
-    path.Append(rest, strlen(rest));
+    hvStringBuilder_AppendText(path, base);
+    hvStringBuilder_AppendText(path, rest);
     hvMemory_Free(applicationDirectory);
   }
   hvMemory_Free(expanded);
-  char* joined = path.Take();
+  char* joined = hvStringBuilder_Detach(path, 0, nullptr);
 
   const bool network = StartsWith(joined, "\\\\");
   const bool alreadyLong = StartsWith(joined, "\\\\?\\");
@@ -161,18 +133,12 @@ char* hvPath_MakeAbsolute(const char* text, int stripTrailing, unsigned flags, c
   size_t keep = network ? 2 : 0;
   if (alreadyLong) keep = StartsWith(joined, "\\\\?\\UNC\\") ? 8 : 4;
   if ((flags & khvPathFlag_LongPrefix) && !alreadyLong) {
-    TextBuilder prefixed;
-    if (network) {
-      prefixed.Append("\\\\?\\UNC\\", 8);
-      prefixed.Append(joined + 2, strlen(joined + 2));
-      keep = 8;
-    } else {
-      prefixed.Append("\\\\?\\", 4);
-      prefixed.Append(joined, strlen(joined));
-      keep = 4;
-    }
+    hvStringBuilder* prefixed = hvStringBuilder_Create(0);
+    hvStringBuilder_AppendText(prefixed, network ? "\\\\?\\UNC\\" : "\\\\?\\");
+    hvStringBuilder_AppendText(prefixed, network ? joined + 2 : joined);
+    keep = network ? 8 : 4;
     hvMemory_Free(joined);
-    joined = prefixed.Take();
+    joined = hvStringBuilder_Detach(prefixed, 0, nullptr);
   }
 
   const char from = (flags & khvPathFlag_BackSlashes) ? '/' : '\\';
