@@ -127,10 +127,24 @@ const char* hvUrl_GetExtension(const hvUrl* url) {
   return dot + 1;
 }
 
+// True when the path holds a whole "." or ".." segment, between separators ('/' or a backslash) or
+// the path's ends. Names that merely start or end with a dot (".local", "a.") are no segments
+// of that kind: refusing them would empty every path under a hidden folder.
+static bool hvUrl_HasDotSegment(const char* path) {
+  const char* segment = path;
+  for (const char* at = path;; ++at) {
+    if (*at == '/' || *at == '\\' || *at == '\0') {
+      size_t length = static_cast<size_t>(at - segment);
+      if ((length == 1 && segment[0] == '.') ||
+          (length == 2 && segment[0] == '.' && segment[1] == '.'))
+        return true;
+      if (*at == '\0') return false;
+      segment = at + 1;
+    }
+  }
+}
+
 void hvUrl_CheckPath(hvUrl* url) {
   char* path = url->path;
-  if (!path) return;
-  if (strstr(path, "./") || strstr(path, "/.") || strstr(path, ".\\") || strstr(path, "\\.")) {
-    path[0] = '\0';
-  }
+  if (path && hvUrl_HasDotSegment(path)) path[0] = '\0';
 }

@@ -93,8 +93,8 @@ HV_EXPORT void hvUrl_SetFragment(hvUrl* url, const char* text,
 HV_EXPORT uint32_t hvUrl_GetIPv4Address(const hvUrl* url);
 // Points into the path: the text after its last '.' when no separator follows it, else "".
 HV_EXPORT const char* hvUrl_GetExtension(const hvUrl* url);
-// Empties (but keeps) a path holding "./", "/.", ".\" or "\.": dot segments are refused, not
-// resolved.
+// Empties (but keeps) a path holding a "." or ".." segment: dot segments are refused, not
+// resolved. Names that start or end with a dot (".local") are kept.
 HV_EXPORT void hvUrl_CheckPath(hvUrl* url);
 
 // Escaping. Bytes whose class has none of `classBits` are written "%xx" (lower case); null

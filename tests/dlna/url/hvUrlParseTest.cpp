@@ -88,6 +88,12 @@ TEST(UrlParse, DotSegmentsEmptyThePath) {
       {"http://server/./b?q", "http|-|server|0||q|-", "http://server/?q"},
       {"C:\\a\\..\\b", "-|-|-|0||-|-", ""},
       {"http://server/a.b/c", "http|-|server|0|/a.b/c|-|-", "http://server/a.b/c"},
+      {"http://server/a/..", "http|-|server|0||-|-", "http://server/"},
+      {"http://server/a/.../b", "http|-|server|0|/a/.../b|-|-", "http://server/a/.../b"},
+      // Hidden folders are names, not dot segments; they used to empty the path.
+      {"file:///home/u/.local/share/a.mp3", "file|-|-|0|/home/u/.local/share/a.mp3|-|-",
+       "file:///home/u/.local/share/a.mp3"},
+      {"http://server/a./b", "http|-|server|0|/a./b|-|-", "http://server/a./b"},
   };
   ExpectCases(cases, sizeof cases / sizeof cases[0]);
 }
