@@ -23,21 +23,12 @@ struct ParameterRef {
   const char* value;  // null for a name-only parameter
 };
 
-int CompareIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char left = static_cast<unsigned char>(hvAscii_ToLower(*a));
-    unsigned char right = static_cast<unsigned char>(hvAscii_ToLower(*b));
-    if (left != right) return left < right ? -1 : 1;
-    if (left == 0) return 0;
-  }
-}
-
 // By name, then by value ignoring case; a missing value sorts first.
 int CompareParameters(const ParameterRef& a, const ParameterRef& b) {
-  int order = CompareIgnoringCase(a.name, b.name);
+  int order = hvAscii_CompareIgnoreCase(a.name, b.name);
   if (order != 0) return order;
   if (!a.value || !b.value) return (a.value ? 1 : 0) - (b.value ? 1 : 0);
-  return CompareIgnoringCase(a.value, b.value);
+  return hvAscii_CompareIgnoreCase(a.value, b.value);
 }
 
 ptrdiff_t FindName(const hvMimeType* mime, const char* name) {

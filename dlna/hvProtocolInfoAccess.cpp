@@ -14,6 +14,15 @@ bool hvAscii_EqualsIgnoreCase(const char* a, size_t aLength, const char* b, size
   return true;
 }
 
+int hvAscii_CompareIgnoreCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char left = static_cast<unsigned char>(hvAscii_ToLower(*a));
+    unsigned char right = static_cast<unsigned char>(hvAscii_ToLower(*b));
+    if (left != right) return left < right ? -1 : 1;
+    if (left == 0) return 0;
+  }
+}
+
 bool hvAscii_Equals(const char* text, size_t length, const char* literal) {
   return strlen(literal) == length && memcmp(text, literal, length) == 0;
 }

@@ -10,6 +10,8 @@
 // Case folding for protocol texts is ASCII only, whatever the C locale says.
 char hvAscii_ToLower(char c);
 bool hvAscii_EqualsIgnoreCase(const char* a, size_t aLength, const char* b, size_t bLength);
+// Orders two NUL-terminated texts as their ASCII-lower-cased bytes: <0, 0 or >0.
+int hvAscii_CompareIgnoreCase(const char* a, const char* b);
 // `text` (`length` bytes) equals the NUL-terminated `literal` exactly.
 bool hvAscii_Equals(const char* text, size_t length, const char* literal);
 

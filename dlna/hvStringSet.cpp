@@ -15,21 +15,12 @@ namespace {
 
 void ReleaseItem(void* item) { hvMemory_Free(item); }
 
-int CompareIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char left = static_cast<unsigned char>(hvAscii_ToLower(*a));
-    unsigned char right = static_cast<unsigned char>(hvAscii_ToLower(*b));
-    if (left != right) return left < right ? -1 : 1;
-    if (left == 0) return 0;
-  }
-}
-
 // Ignoring case first; spellings of one word then order byte-wise, so which of them survives
 // de-duplication does not depend on the unstable sort.
 int CompareItems(const void* a, const void* b) {
   const char* left = static_cast<const char*>(a);
   const char* right = static_cast<const char*>(b);
-  int order = CompareIgnoringCase(left, right);
+  int order = hvAscii_CompareIgnoreCase(left, right);
   return order != 0 ? order : strcmp(left, right);
 }
 
@@ -43,7 +34,7 @@ ptrdiff_t Find(const hvStringSet* set, const char* item) {
   size_t count = hvPtrVector_GetCount(set->items);
   if (!set->items->sorted) {
     for (size_t i = 0; i < count; ++i) {
-      if (CompareIgnoringCase(ItemAt(set, i), item) == 0) return static_cast<ptrdiff_t>(i);
+      if (hvAscii_CompareIgnoreCase(ItemAt(set, i), item) == 0) return static_cast<ptrdiff_t>(i);
     }
     return -1;
   }
@@ -51,13 +42,13 @@ ptrdiff_t Find(const hvStringSet* set, const char* item) {
   size_t high = count;
   while (low < high) {
     size_t middle = low + (high - low) / 2;
-    if (CompareIgnoringCase(ItemAt(set, middle), item) < 0) {
+    if (hvAscii_CompareIgnoreCase(ItemAt(set, middle), item) < 0) {
       low = middle + 1;
     } else {
       high = middle;
     }
   }
-  return low < count && CompareIgnoringCase(ItemAt(set, low), item) == 0
+  return low < count && hvAscii_CompareIgnoreCase(ItemAt(set, low), item) == 0
              ? static_cast<ptrdiff_t>(low)
              : -1;
 }
@@ -119,7 +110,7 @@ size_t hvStringSet_SortUnique(hvStringSet* set) {
   size_t kept = 0;
   for (size_t i = 0; i < items->count; ++i) {
     char* item = static_cast<char*>(items->entries[i]);
-    if (kept > 0 && CompareIgnoringCase(static_cast<char*>(items->entries[kept - 1]), item) == 0) {
+    if (kept > 0 && hvAscii_CompareIgnoreCase(static_cast<char*>(items->entries[kept - 1]), item) == 0) {
       hvMemory_Free(item);
     } else {
       items->entries[kept++] = item;

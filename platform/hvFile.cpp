@@ -36,28 +36,24 @@ void hvFile::Close() {
   handle = khvuint64_Max;
 }
 
-int32_t hvFile::Read(void* buffer, size_t size) {
+// One read or write of at most INT32_MAX bytes, retried while the system call was interrupted.
+template <typename Buffer, typename SystemCall>
+int32_t hvFile::Transfer(Buffer buffer, size_t size, SystemCall systemCall) {
   if (!IsOpen()) return Finish(-1, khvFileStatus_NotOpen);
   if (!buffer) return Finish(-1, khvFileStatus_InvalidArgument);
   if (size == 0) return Finish(0, khvFileStatus_OK);
   hvFileStatus status = khvFileStatus_OK;
   int32_t count;
   do {
-    count = hvFileOS_Read(handle, buffer, ClampTransfer(size), &status);
+    count = systemCall(handle, buffer, ClampTransfer(size), &status);
   } while (count < 0 && status == khvFileStatus_Interrupted);
   return Finish(count, count < 0 ? status : khvFileStatus_OK);
 }
 
+int32_t hvFile::Read(void* buffer, size_t size) { return Transfer(buffer, size, hvFileOS_Read); }
+
 int32_t hvFile::Write(const void* buffer, size_t size) {
-  if (!IsOpen()) return Finish(-1, khvFileStatus_NotOpen);
-  if (!buffer) return Finish(-1, khvFileStatus_InvalidArgument);
-  if (size == 0) return Finish(0, khvFileStatus_OK);
-  hvFileStatus status = khvFileStatus_OK;
-  int32_t count;
-  do {
-    count = hvFileOS_Write(handle, buffer, ClampTransfer(size), &status);
-  } while (count < 0 && status == khvFileStatus_Interrupted);
-  return Finish(count, count < 0 ? status : khvFileStatus_OK);
+  return Transfer(buffer, size, hvFileOS_Write);
 }
 
 int64_t hvFile::Seek(int64_t offset, int origin) {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "hulvoStreaming/hvMemory.h"
+
 hvLogCapture::hvLogCapture(uint16_t level) : m_previousLevel(_hvLog_Level.load()) {
   hvLog_SetSink(&hvLogCapture::Sink, this);
   hvLog_SetLevel(level);
@@ -77,6 +79,23 @@ std::string hvTempDir::WriteFile(const std::string& name, const std::string& byt
 std::string hvCorpusPath(const std::string& file) {
   const char* overridden = getenv("HV_CORPUS_DIR");
   return std::string(overridden && *overridden ? overridden : HV_CORPUS_DIR) + "/" + file;
+}
+
+bool hvReadLines(const std::string& path, std::vector<std::string>* lines) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(line);
+  }
+  return true;
+}
+
+std::string hvTakeText(char* text) {
+  std::string kept = text ? text : "(null)";
+  hvMemory_Free(text);
+  return kept;
 }
 
 std::string hvPatternBytes(size_t length, uint32_t seed) {

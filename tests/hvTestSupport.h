@@ -66,6 +66,12 @@ inline void PrintTo(const hvCString& text, std::ostream* out) { *out << '"' << t
 // overrides the folder). The folder may be absent: tests that use it skip then.
 std::string hvCorpusPath(const std::string& file);
 
+// Reads a text file's lines (without their line ends); false when it cannot be opened.
+bool hvReadLines(const std::string& path, std::vector<std::string>* lines);
+
+// Returns a text the library allocated and frees it; null reads as "(null)".
+std::string hvTakeText(char* text);
+
 // Deterministic test bytes: byte i of a pattern depends on i and the seed.
 std::string hvPatternBytes(size_t length, uint32_t seed = 1);
 

@@ -14,17 +14,6 @@
 
 namespace {
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::string line;
-  while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines->push_back(line);
-  }
-  return true;
-}
-
 // Splits a list at ',' not preceded by '\', as lists of protocolInfos are written.
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> entries(1);
@@ -54,7 +43,7 @@ void ParseAll(const std::vector<std::string>& entries, size_t* valid) {
 
 TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
   std::vector<std::string> lines;
-  if (!ReadLines(hvCorpusPath("protocolinfo.txt"), &lines))
+  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
   size_t valid = 0;
   ParseAll(lines, &valid);
@@ -63,7 +52,7 @@ TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
 
 TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
   std::vector<std::string> lines;
-  if (!ReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
+  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
   size_t entries = 0;
   size_t valid = 0;

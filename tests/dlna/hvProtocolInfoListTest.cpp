@@ -5,18 +5,9 @@
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hvProtocolInfoRender.h"
+#include "hvTestSupport.h"
 
 namespace {
-
-std::string Take(char* text) {
-  std::string kept = text ? text : "(null)";
-  hvMemory_Free(text);
-  return kept;
-}
-
-hvProtocolInfo* Parse(const std::string& text) {
-  return hvProtocolInfo_Parse(text.data(), text.size());
-}
 
 class hvProtocolInfoListTest : public ::testing::Test {
  protected:
@@ -34,11 +25,11 @@ class hvProtocolInfoListTest : public ::testing::Test {
     m_other = hvProtocolInfoList_CreateFromText(text);
   }
   void Insert(const std::string& text, ptrdiff_t index) {
-    hvProtocolInfoList_Insert(m_list, Parse(text), index);
+    hvProtocolInfoList_Insert(m_list, hvParseText(text), index);
   }
   size_t Count() { return hvProtocolInfoList_GetCount(m_list); }
   std::string Written(int options = 1) {
-    return Take(hvProtocolInfoList_ToString(m_list, options));
+    return hvTakeText(hvProtocolInfoList_ToString(m_list, options));
   }
   int SelectBest(const char* schemes, const char* protocols) {
     return hvProtocolInfoList_SelectBest(m_list, schemes, protocols);
@@ -88,12 +79,12 @@ TEST_F(hvProtocolInfoListTest, WritingSkipsInvalidRecordsAndEscapesSpeedsForList
       Written(4),
       "http-get:*:video/mpeg:DLNA.ORG_OP=01;DLNA.ORG_PS=1\\,2,rtsp-rtp-udp:*:v/x:DLNA.ORG_OP=10");
   EXPECT_EQ(
-      Take(hvProtocolInfoList_ToString(m_list)),
+      hvTakeText(hvProtocolInfoList_ToString(m_list)),
       "http-get:*:video/mpeg:DLNA.ORG_OP=01;DLNA.ORG_PS=1,2,rtsp-rtp-udp:*:v/x:DLNA.ORG_OP=10");
   EXPECT_EQ(Written(2), "http-get:*:video/mpeg:*,rtsp-rtp-udp:*:v/x:*");
   // Written for a list, the text reads back as the same list.
   LoadOther(Written(4).c_str());
-  EXPECT_EQ(Take(hvProtocolInfoList_ToString(m_other, 4)), Written(4));
+  EXPECT_EQ(hvTakeText(hvProtocolInfoList_ToString(m_other, 4)), Written(4));
 }
 
 TEST_F(hvProtocolInfoListTest, InsertAndRemoveByIndex) {
@@ -141,10 +132,10 @@ TEST_F(hvProtocolInfoListTest, FindsAndContains) {
   EXPECT_FALSE(hvProtocolInfoList_ContainsProfile(m_list, "AAC_LTP_ISO"));
   EXPECT_FALSE(hvProtocolInfoList_ContainsProfile(m_list, nullptr));
 
-  hvProtocolInfo* wanted = Parse("http-get:*:audio/3gpp:DLNA.ORG_PN=AAC_ISO");
+  hvProtocolInfo* wanted = hvParseText("http-get:*:audio/3gpp:DLNA.ORG_PN=AAC_ISO");
   EXPECT_TRUE(hvProtocolInfoList_ContainsMatch(m_list, wanted));
   hvProtocolInfo_Free(wanted);
-  wanted = Parse("rtsp-rtp-udp:*:audio/mpeg:*");
+  wanted = hvParseText("rtsp-rtp-udp:*:audio/mpeg:*");
   EXPECT_FALSE(hvProtocolInfoList_ContainsMatch(m_list, wanted));
   hvProtocolInfo_Free(wanted);
 }
@@ -204,10 +195,10 @@ TEST_F(hvProtocolInfoListTest, MergingLongListsStaysFast) {
 
 TEST_F(hvProtocolInfoListTest, ProtocolsAreListedOnce) {
   Load("http-get:*:a/b:*,http-get:*:c/d:*,playsingle-http-get:*:a/b:*,*:*:*:*,internal:*:a/b:*");
-  EXPECT_EQ(Take(hvProtocolInfoList_GetProtocols(m_list)), "http-get;playsingle-http-get;internal");
-  EXPECT_EQ(Take(hvProtocolInfoList_GetProtocols(nullptr)), "");
+  EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(m_list)), "http-get;playsingle-http-get;internal");
+  EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(nullptr)), "");
   Load("*:*:*:*");
-  EXPECT_EQ(Take(hvProtocolInfoList_GetProtocols(m_list)), "");
+  EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(m_list)), "");
 }
 
 TEST_F(hvProtocolInfoListTest, SelectBestPrefersTheEarliestScheme) {
@@ -236,7 +227,7 @@ TEST_F(hvProtocolInfoListTest, ProfilesOfAShortListAreCollectedOnce) {
       "audio/mpeg:DLNA.ORG_PN=mp3,audio/mpeg:DLNA.ORG_PN=MP3,image/png:DLNA.ORG_PN=PNG_LRG,"
       "image/png:*,a/b:DLNA.ORG_PN=");
   EXPECT_EQ(size, 3u);
-  EXPECT_EQ(Take(hvStringSet_Join(set)), "LPCM,MP3,PNG_LRG");
+  EXPECT_EQ(hvTakeText(hvStringSet_Join(set)), "LPCM,MP3,PNG_LRG");
   hvStringSet_Free(set);
 }
 

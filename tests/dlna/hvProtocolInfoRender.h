@@ -8,6 +8,10 @@
 
 #include "hulvoStreaming/hvProtocolInfo.h"
 
+inline hvProtocolInfo* hvParseText(const std::string& text) {
+  return hvProtocolInfo_Parse(text.data(), text.size());
+}
+
 inline std::string hvOrNull(const char* text) { return text ? text : "(null)"; }
 
 inline std::string hvRenderProtocolInfo(const hvProtocolInfo* record) {

@@ -5,14 +5,9 @@
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hvProtocolInfoRender.h"
+#include "hvTestSupport.h"
 
 namespace {
-
-std::string Take(char* text) {
-  std::string kept = text ? text : "(null)";
-  hvMemory_Free(text);
-  return kept;
-}
 
 class hvProtocolInfoServe : public ::testing::Test {
  protected:
@@ -26,7 +21,7 @@ class hvProtocolInfoServe : public ::testing::Test {
     Parse(text);
     hvProtocolInfo_SetServingDefaults(m_record);
   }
-  std::string Written() { return Take(hvProtocolInfo_ToString(m_record)); }
+  std::string Written() { return hvTakeText(hvProtocolInfo_ToString(m_record)); }
 
   hvProtocolInfo* m_record = nullptr;
 };
@@ -197,7 +192,7 @@ TEST_F(hvProtocolInfoServe, RecordFromUrlCarriesTheProtocolOnly) {
   }
   // The empty play-speed list and the missing map still answer.
   EXPECT_EQ(hvProtocolInfo_GetParam(m_record, "x_a"), nullptr);
-  EXPECT_EQ(Take(hvProtocolInfo_PlaySpeedsToString(m_record, 0)), "(null)");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_PlaySpeedsToString(m_record, 0)), "(null)");
   hvProtocolInfo_SetServingDefaults(m_record);
   hvProtocolInfo_WrapDtcp(m_record, "h", 1);
   EXPECT_EQ(m_record->contentFormat, nullptr);

@@ -13,26 +13,9 @@
 
 namespace {
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::string line;
-  while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines->push_back(line);
-  }
-  return true;
-}
-
-std::string Take(char* text) {
-  std::string kept = text;
-  hvMemory_Free(text);
-  return kept;
-}
-
 std::string ParseAndWrite(const std::string& text, int options) {
   hvProtocolInfo* record = hvProtocolInfo_Parse(text.data(), text.size());
-  std::string written = Take(hvProtocolInfo_ToString(record, options));
+  std::string written = hvTakeText(hvProtocolInfo_ToString(record, options));
   hvProtocolInfo_Free(record);
   return written;
 }
@@ -41,7 +24,7 @@ std::string ParseAndWrite(const std::string& text, int options) {
 // the first write may differ from the input; from then on writing is stable.
 TEST(hvProtocolInfoWriteCorpus, EverySingleTextWritesStably) {
   std::vector<std::string> lines;
-  if (!ReadLines(hvCorpusPath("protocolinfo.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines)) GTEST_SKIP() << "corpus not present";
   size_t unchanged = 0;
   for (const std::string& line : lines) {
     for (int options : {1, 4}) {
@@ -56,14 +39,14 @@ TEST(hvProtocolInfoWriteCorpus, EverySingleTextWritesStably) {
 
 TEST(hvProtocolInfoWriteCorpus, EveryListWrittenForAListReadsBackTheSame) {
   std::vector<std::string> lines;
-  if (!ReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
+  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
   for (const std::string& line : lines) {
     hvProtocolInfoList* list = hvProtocolInfoList_CreateFromText(line.c_str());
-    std::string written = Take(hvProtocolInfoList_ToString(list, 4));
+    std::string written = hvTakeText(hvProtocolInfoList_ToString(list, 4));
     hvProtocolInfoList* reread = hvProtocolInfoList_CreateFromText(written.c_str());
     EXPECT_EQ(hvProtocolInfoList_GetCount(reread), hvProtocolInfoList_GetCount(list)) << line;
-    EXPECT_EQ(Take(hvProtocolInfoList_ToString(reread, 4)), written) << line;
+    EXPECT_EQ(hvTakeText(hvProtocolInfoList_ToString(reread, 4)), written) << line;
     // A device list merged into a copy of itself keeps its size.
     size_t count = hvProtocolInfoList_GetCount(list);
     hvProtocolInfoList_Merge(reread, list);
@@ -75,16 +58,16 @@ TEST(hvProtocolInfoWriteCorpus, EveryListWrittenForAListReadsBackTheSame) {
 
 TEST(hvProtocolInfoWriteCorpus, EveryMimeTextWritesStably) {
   std::vector<std::string> lines;
-  if (!ReadLines(hvCorpusPath("mime.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  if (!hvReadLines(hvCorpusPath("mime.txt"), &lines)) GTEST_SKIP() << "corpus not present";
   for (const std::string& line : lines) {
     hvMimeType* mime = hvMimeType_Parse(line.c_str());
-    std::string first = Take(hvMimeType_ToString(mime));
+    std::string first = hvTakeText(hvMimeType_ToString(mime));
     hvMimeType_Free(mime);
     mime = hvMimeType_Parse(first.c_str());
-    std::string second = Take(hvMimeType_ToString(mime));
+    std::string second = hvTakeText(hvMimeType_ToString(mime));
     hvMimeType_Free(mime);
     mime = hvMimeType_Parse(second.c_str());
-    EXPECT_EQ(Take(hvMimeType_ToString(mime)), second) << "input: " << line;
+    EXPECT_EQ(hvTakeText(hvMimeType_ToString(mime)), second) << "input: " << line;
     EXPECT_EQ(hvMimeType_Match(line.c_str(), line.c_str()), 1) << "input: " << line;
     hvMimeType_Free(mime);
   }

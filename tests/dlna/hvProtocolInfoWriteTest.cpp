@@ -5,18 +5,9 @@
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hvProtocolInfoRender.h"
+#include "hvTestSupport.h"
 
 namespace {
-
-std::string Take(char* text) {
-  std::string kept = text ? text : "(null)";
-  hvMemory_Free(text);
-  return kept;
-}
-
-hvProtocolInfo* Parse(const std::string& text) {
-  return hvProtocolInfo_Parse(text.data(), text.size());
-}
 
 struct WriteCase {
   const char* input;
@@ -26,13 +17,13 @@ struct WriteCase {
 
 void ExpectWrites(const WriteCase* cases, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    hvProtocolInfo* record = Parse(cases[i].input);
-    std::string got = Take(hvProtocolInfo_ToString(record, cases[i].options));
+    hvProtocolInfo* record = hvParseText(cases[i].input);
+    std::string got = hvTakeText(hvProtocolInfo_ToString(record, cases[i].options));
     EXPECT_EQ(got, cases[i].wanted)
         << "input:   " << cases[i].input << "\noptions: " << cases[i].options
         << "\nwanted:  " << cases[i].wanted << "\ngot:     " << got;
     // Building changes the flags once; a second build gives the same text.
-    EXPECT_EQ(Take(hvProtocolInfo_ToString(record, cases[i].options)), got);
+    EXPECT_EQ(hvTakeText(hvProtocolInfo_ToString(record, cases[i].options)), got);
     hvProtocolInfo_Free(record);
   }
 }
@@ -60,8 +51,8 @@ TEST(hvProtocolInfoWrite, RealisticTextsComeBackUnchanged) {
       "DLNA.ORG_FLAGS=01700000000000000000000000000000",
   };
   for (const char* text : texts) {
-    hvProtocolInfo* record = Parse(text);
-    EXPECT_EQ(Take(hvProtocolInfo_ToString(record)), text);
+    hvProtocolInfo* record = hvParseText(text);
+    EXPECT_EQ(hvTakeText(hvProtocolInfo_ToString(record)), text);
     hvProtocolInfo_Free(record);
   }
 }
@@ -149,14 +140,14 @@ TEST(hvProtocolInfoWrite, RtspAndHttpDiffer) {
   ExpectWrites(cases);
 
   // Both seek booleans set by hand: RTSP still announces time seek only.
-  hvProtocolInfo* record = Parse("rtsp-rtp-udp:*:video/mpeg:*");
+  hvProtocolInfo* record = hvParseText("rtsp-rtp-udp:*:video/mpeg:*");
   record->timeSeek = 1;
   record->byteSeek = 1;
-  EXPECT_EQ(Take(hvProtocolInfo_FourthFieldToString(record, 1)), "DLNA.ORG_OP=10");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_FourthFieldToString(record, 1)), "DLNA.ORG_OP=10");
   record->kind = khvProtocol_HttpGet;
-  EXPECT_EQ(Take(hvProtocolInfo_FourthFieldToString(record, 1)), "DLNA.ORG_OP=11");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_FourthFieldToString(record, 1)), "DLNA.ORG_OP=11");
   record->kind = khvProtocol_File;
-  EXPECT_EQ(Take(hvProtocolInfo_FourthFieldToString(record, 1)), "*");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_FourthFieldToString(record, 1)), "*");
   hvProtocolInfo_Free(record);
 }
 
@@ -171,21 +162,21 @@ TEST(hvProtocolInfoWrite, FieldsWithoutAFourthOrWithoutAProtocol) {
   };
   ExpectWrites(cases);
 
-  hvProtocolInfo* record = Parse("a");
-  EXPECT_EQ(Take(hvProtocolInfo_FourthFieldToString(record, 1)), "");
+  hvProtocolInfo* record = hvParseText("a");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_FourthFieldToString(record, 1)), "");
   hvProtocolInfo_Free(record);
 }
 
 TEST(hvProtocolInfoWrite, PartWriters) {
-  hvProtocolInfo* record = Parse("http-get:*:v/x:DLNA.ORG_PS=2,-1,1/2;b_x=1;a_y=2");
-  EXPECT_EQ(Take(hvProtocolInfo_PlaySpeedsToString(record, 0)), "-1,1/2,2");
-  EXPECT_EQ(Take(hvProtocolInfo_PlaySpeedsToString(record, 1)), "-1\\,1/2\\,2");
-  EXPECT_EQ(Take(hvProtocolInfo_ParamsToString(record)), "b_x=1;a_y=2");
+  hvProtocolInfo* record = hvParseText("http-get:*:v/x:DLNA.ORG_PS=2,-1,1/2;b_x=1;a_y=2");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_PlaySpeedsToString(record, 0)), "-1,1/2,2");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_PlaySpeedsToString(record, 1)), "-1\\,1/2\\,2");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_ParamsToString(record)), "b_x=1;a_y=2");
   hvProtocolInfo_ClearPlaySpeeds(record);
   hvProtocolInfo_ClearParams(record);
-  EXPECT_EQ(Take(hvProtocolInfo_PlaySpeedsToString(record, 0)), "(null)");
-  EXPECT_EQ(Take(hvProtocolInfo_ParamsToString(record)), "");
-  EXPECT_EQ(Take(hvProtocolInfo_FourthFieldToString(record, 1)), "*");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_PlaySpeedsToString(record, 0)), "(null)");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_ParamsToString(record)), "");
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_FourthFieldToString(record, 1)), "*");
   hvProtocolInfo_Free(record);
 }
 
@@ -196,11 +187,11 @@ TEST(hvProtocolInfoWrite, EqualPlaySpeedsKeepTheirOrderThroughARoundTrip) {
   for (int i = 0; i < 40; ++i) value += (i ? "," : "") + std::string(i % 2 ? "1" : "1.0");
   value += ",01,1.00, 1";
   std::string text = "http-get:*:v/x:DLNA.ORG_PS=" + value;
-  hvProtocolInfo* record = Parse(text);
-  std::string first = Take(hvProtocolInfo_ToString(record));
+  hvProtocolInfo* record = hvParseText(text);
+  std::string first = hvTakeText(hvProtocolInfo_ToString(record));
   hvProtocolInfo_Free(record);
-  record = Parse(first);
-  EXPECT_EQ(Take(hvProtocolInfo_ToString(record)), first);
+  record = hvParseText(first);
+  EXPECT_EQ(hvTakeText(hvProtocolInfo_ToString(record)), first);
   hvProtocolInfo_Free(record);
 }
 

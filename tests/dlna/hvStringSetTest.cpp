@@ -4,20 +4,15 @@
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
+#include "hvTestSupport.h"
 
 namespace {
-
-std::string Take(char* text) {
-  std::string kept = text;
-  hvMemory_Free(text);
-  return kept;
-}
 
 class hvStringSetTest : public ::testing::Test {
  protected:
   void SetUp() override { m_set = hvStringSet_Create(); }
   void TearDown() override { hvStringSet_Free(m_set); }
-  std::string Joined() { return Take(hvStringSet_Join(m_set)); }
+  std::string Joined() { return hvTakeText(hvStringSet_Join(m_set)); }
 
   hvStringSet* m_set = nullptr;
 };
@@ -47,9 +42,9 @@ TEST_F(hvStringSetTest, ContainsAndRemoveIgnoreCase) {
 
 TEST_F(hvStringSetTest, FilterKeepsTheItemsTheSetHolds) {
   hvStringSet_AddList(m_set, "MP3,LPCM,AAC_ISO");
-  EXPECT_EQ(Take(hvStringSet_Filter(m_set, " lpcm ,WMABASE,mp3,MP3")), "lpcm,MP3");
-  EXPECT_EQ(Take(hvStringSet_Filter(m_set, "")), "");
-  EXPECT_EQ(Take(hvStringSet_Filter(m_set, nullptr)), "");
+  EXPECT_EQ(hvTakeText(hvStringSet_Filter(m_set, " lpcm ,WMABASE,mp3,MP3")), "lpcm,MP3");
+  EXPECT_EQ(hvTakeText(hvStringSet_Filter(m_set, "")), "");
+  EXPECT_EQ(hvTakeText(hvStringSet_Filter(m_set, nullptr)), "");
   EXPECT_EQ(hvStringSet_GetCount(m_set), 3u);
 }
 
@@ -69,7 +64,7 @@ TEST_F(hvStringSetTest, LargeListsWithManyDuplicates) {
   std::string text;
   for (int i = 0; i < 50000; ++i) text += "p" + std::to_string(i % 100) + ",";
   EXPECT_EQ(hvStringSet_AddList(m_set, text.c_str()), 100u);
-  EXPECT_EQ(Take(hvStringSet_Filter(m_set, "P99,p0,p100,p5")), "p0,p5,P99");
+  EXPECT_EQ(hvTakeText(hvStringSet_Filter(m_set, "P99,p0,p100,p5")), "p0,p5,P99");
 }
 
 }  // namespace

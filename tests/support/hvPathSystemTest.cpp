@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string Take(char* text) {
-  std::string result = text ? text : "(null)";
-  hvMemory_Free(text);
-  return result;
-}
-
 bool SlashRootsPaths() { return hvPath_IsAbsolute("/"); }
 
 std::string Lower(std::string text) {
@@ -36,55 +30,55 @@ bool IsFolder(const std::string& utf8) {
 void LocalFunction() {}
 
 TEST(PathApplication, NamesDescribeTheRunningProgram) {
-  const std::string fileName = Take(hvPath_GetApplicationFileName());
-  const std::string directory = Take(hvPath_GetApplicationDirectory());
-  const std::string name = Take(hvPath_GetApplicationName(0));
+  const std::string fileName = hvTakeText(hvPath_GetApplicationFileName());
+  const std::string directory = hvTakeText(hvPath_GetApplicationDirectory());
+  const std::string name = hvTakeText(hvPath_GetApplicationName(0));
   ASSERT_NE(fileName, "(null)");
   EXPECT_EQ(fileName.find('\\'), std::string::npos) << fileName;
   EXPECT_TRUE(hvPath_IsAbsolute(fileName.c_str())) << fileName;
   ASSERT_FALSE(directory.empty());
   EXPECT_EQ(directory.back(), '/');
   EXPECT_EQ(directory + name, fileName);
-  EXPECT_EQ(Take(hvPath_GetApplicationName(1)), "hvSupportTests");
+  EXPECT_EQ(hvTakeText(hvPath_GetApplicationName(1)), "hvSupportTests");
   EXPECT_TRUE(name == "hvSupportTests" || Lower(name) == "hvsupporttests.exe") << name;
 }
 
 TEST(PathApplication, ModuleFileNameFindsProgramAndLibrary) {
   const std::string program =
-      Take(hvPath_GetModuleFileName(reinterpret_cast<const void*>(&LocalFunction)));
+      hvTakeText(hvPath_GetModuleFileName(reinterpret_cast<const void*>(&LocalFunction)));
   const std::string library =
-      Take(hvPath_GetModuleFileName(reinterpret_cast<const void*>(&hvPath_IsAbsolute)));
+      hvTakeText(hvPath_GetModuleFileName(reinterpret_cast<const void*>(&hvPath_IsAbsolute)));
   // The module name keeps the system's separators; the application name uses '/'.
   std::string normalised = program;
   for (char& c : normalised) c = c == '\\' ? '/' : c;
-  EXPECT_EQ(normalised, Take(hvPath_GetApplicationFileName()));
+  EXPECT_EQ(normalised, hvTakeText(hvPath_GetApplicationFileName()));
   EXPECT_NE(Lower(library).find("hulvostreaming"), std::string::npos) << library;
   EXPECT_NE(library, program);
-  EXPECT_EQ(Take(hvPath_GetModuleFileName(nullptr)), "(null)");
+  EXPECT_EQ(hvTakeText(hvPath_GetModuleFileName(nullptr)), "(null)");
 }
 
 TEST(PathShellFolders, KnownFoldersExist) {
-  const std::string appData = Take(hvPath_GetApplicationDataDirectory());
+  const std::string appData = hvTakeText(hvPath_GetApplicationDataDirectory());
   EXPECT_TRUE(IsFolder(appData)) << appData;
   EXPECT_TRUE(hvPath_IsAbsolute(appData.c_str())) << appData;
-  EXPECT_NE(Take(hvPath_GetFontsFolder()), "(null)");
+  EXPECT_NE(hvTakeText(hvPath_GetFontsFolder()), "(null)");
   const int folders[] = {khvPathShellFolder_MyMusic,          khvPathShellFolder_MyVideos,
                          khvPathShellFolder_MyPictures,       khvPathShellFolder_AllUsersMusic,
                          khvPathShellFolder_AllUsersPictures, khvPathShellFolder_AllUsersVideos};
   for (int folder : folders) {
-    const std::string name = Take(hvPath_GetShellFolder(folder));
+    const std::string name = hvTakeText(hvPath_GetShellFolder(folder));
     EXPECT_TRUE(hvPath_IsAbsolute(name.c_str())) << folder << ": " << name;
   }
 }
 
 TEST(PathShellFolders, UnknownFolderNumberGivesNone) {
-  EXPECT_EQ(Take(hvPath_GetShellFolder(0x7F)), "(null)");
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("<MyMusic>")),
-            Take(hvPath_GetShellFolder(khvPathShellFolder_MyMusic)));
+  EXPECT_EQ(hvTakeText(hvPath_GetShellFolder(0x7F)), "(null)");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyMusic>")),
+            hvTakeText(hvPath_GetShellFolder(khvPathShellFolder_MyMusic)));
 }
 
 TEST(PathDriveKind, LocalProgramFolderIsAKnownKind) {
-  const std::string directory = Take(hvPath_GetApplicationDirectory());
+  const std::string directory = hvTakeText(hvPath_GetApplicationDirectory());
   const int kind = hvPath_GetDriveKind(directory.c_str());
   EXPECT_TRUE(kind == khvPathDriveKind_Fixed || kind == khvPathDriveKind_Removable) << kind;
   // A file that does not exist yet is on the volume of its folder.
@@ -126,7 +120,7 @@ class PathXdgFolders : public ::testing::Test {
     std::filesystem::create_directories(home.Path() + "/config");
     std::ofstream(home.Path() + "/config/user-dirs.dirs") << lines;
   }
-  std::string Folder(int folder) { return Take(hvPath_GetShellFolder(folder)); }
+  std::string Folder(int folder) { return hvTakeText(hvPath_GetShellFolder(folder)); }
 
   hvTempDir home;
   ScopedEnvironment environment;
@@ -146,7 +140,7 @@ TEST_F(PathXdgFolders, UserFoldersComeFromUserDirsOrDefaults) {
 
 TEST_F(PathXdgFolders, DataDirectoryIsCreatedWhenMissing) {
   ASSERT_FALSE(IsFolder(home.Path() + "/data/home"));
-  EXPECT_EQ(Take(hvPath_GetApplicationDataDirectory()), home.Path() + "/data/home");
+  EXPECT_EQ(hvTakeText(hvPath_GetApplicationDataDirectory()), home.Path() + "/data/home");
   EXPECT_TRUE(IsFolder(home.Path() + "/data/home"));
   EXPECT_EQ(Folder(khvPathShellFolder_AppData), home.Path() + "/data/home");
 }
@@ -155,7 +149,7 @@ TEST_F(PathXdgFolders, DataDirectoryThatCannotBeCreatedIsLogged) {
   WriteUserDirs("");
   environment.Set("XDG_DATA_HOME", home.Path() + "/config/user-dirs.dirs/data");
   hvLogCapture log;
-  EXPECT_EQ(Take(hvPath_GetApplicationDataDirectory()), "(null)");
+  EXPECT_EQ(hvTakeText(hvPath_GetApplicationDataDirectory()), "(null)");
   ASSERT_EQ(log.Count(), 1u);
   const hvCapturedRecord record = log.Records()[0];
   EXPECT_EQ(record.category, 57);
@@ -170,8 +164,8 @@ TEST_F(PathXdgFolders, DataDirectoryThatCannotBeCreatedIsLogged) {
 // inserted folder itself supplied.
 TEST_F(PathXdgFolders, FolderHoldingABracketedNameIsInsertedOnce) {
   WriteUserDirs("XDG_MUSIC_DIR=\"$HOME/<MyMusic>\"\n");
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")), home.Path() + "/<MyMusic>/a.mp3");
-  EXPECT_EQ(Take(hvPath_MakeAbsolute("<MyMusic>\\a.mp3", 0, 0, nullptr)),
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")), home.Path() + "/<MyMusic>/a.mp3");
+  EXPECT_EQ(hvTakeText(hvPath_MakeAbsolute("<MyMusic>\\a.mp3", 0, 0, nullptr)),
             home.Path() + "/<MyMusic>/a.mp3");
 }
 

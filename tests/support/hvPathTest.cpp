@@ -6,20 +6,15 @@
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvPath.h"
+#include "hvTestSupport.h"
 
 namespace {
 
 // Takes over a text returned by the library; "(null)" stands for none.
-std::string Take(char* text) {
-  std::string result = text ? text : "(null)";
-  hvMemory_Free(text);
-  return result;
-}
-
 bool SlashRootsPaths() { return hvPath_IsAbsolute("/"); }
 
 std::string Absolute(const char* text, const char* anchor, unsigned flags = 0, bool strip = false) {
-  return Take(hvPath_MakeAbsolute(text, strip ? 1 : 0, flags, anchor));
+  return hvTakeText(hvPath_MakeAbsolute(text, strip ? 1 : 0, flags, anchor));
 }
 
 TEST(PathIsAbsolute, DriveNetworkAndEmptyTextsAreAbsolute) {
@@ -50,7 +45,7 @@ TEST(PathMakeAbsolute, RelativePathsGoUnderTheAnchor) {
 }
 
 TEST(PathMakeAbsolute, RelativePathWithoutAnchorGoesUnderTheApplication) {
-  const std::string directory = Take(hvPath_GetApplicationDirectory());
+  const std::string directory = hvTakeText(hvPath_GetApplicationDirectory());
   EXPECT_EQ(Absolute("a/b.mp3", nullptr), directory + "a/b.mp3");
   EXPECT_EQ(Absolute(".", nullptr), directory);
 }
@@ -86,27 +81,27 @@ TEST(PathMakeAbsolute, UnexpandablePlaceholderGivesNone) {
 }
 
 TEST(PathExpand, PlaceholdersBecomeShellFolders) {
-  const std::string music = Take(hvPath_GetShellFolder(khvPathShellFolder_MyMusic));
-  const std::string videos = Take(hvPath_GetShellFolder(khvPathShellFolder_MyVideos));
-  const std::string appData = Take(hvPath_GetShellFolder(khvPathShellFolder_AppData));
+  const std::string music = hvTakeText(hvPath_GetShellFolder(khvPathShellFolder_MyMusic));
+  const std::string videos = hvTakeText(hvPath_GetShellFolder(khvPathShellFolder_MyVideos));
+  const std::string appData = hvTakeText(hvPath_GetShellFolder(khvPathShellFolder_AppData));
   ASSERT_NE(music, "(null)");
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")), music + "/a.mp3");
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("x<MyMusic>|<MyVideos>|<MyMusic>")),
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")), music + "/a.mp3");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("x<MyMusic>|<MyVideos>|<MyMusic>")),
             "x" + music + "|" + videos + "|" + music);
   // A short name takes the first entry that begins with it.
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("<My>")), appData);
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("<MyV>")), videos);
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("no placeholder > here")), "no placeholder > here");
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders("")), "");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<My>")), appData);
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyV>")), videos);
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("no placeholder > here")), "no placeholder > here");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("")), "");
 }
 
 TEST(PathExpand, MalformedOrUnknownPlaceholdersGiveNone) {
   const char* texts[] = {"<>",        "<MyMusic",  "a<MyMusic/b", "<MyMusicX>",
                          "<mymusic>", "<Nothing>", "<MyMusic><",  "<<MyMusic>"};
   for (const char* text : texts) {
-    EXPECT_EQ(Take(hvPath_ExpandPlaceholders(text)), "(null)") << text;
+    EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders(text)), "(null)") << text;
   }
-  EXPECT_EQ(Take(hvPath_ExpandPlaceholders(nullptr)), "(null)");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders(nullptr)), "(null)");
 }
 
 }  // namespace

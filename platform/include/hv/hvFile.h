@@ -60,6 +60,8 @@ class HV_EXPORT hvFile {
 
  private:
   bool OpenWith(const char* utf8Name, bool create);
+  template <typename Buffer, typename SystemCall>
+  int32_t Transfer(Buffer buffer, size_t size, SystemCall systemCall);
   // Records the outcome of an operation and passes its result through.
   template <typename T>
   T Finish(T result, hvFileStatus status) {

@@ -11,6 +11,7 @@
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
+#include "hvTestSupport.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ constexpr int kInserters = 2;
 constexpr int kRecordsPerInserter = 150;
 constexpr int kRounds = 150;
 constexpr char kSharedEntry[] = "http-get:*:audio/mpeg:DLNA.ORG_OP=01;DLNA.ORG_PS=1\\,2";
-
-std::string Take(char* text) {
-  std::string kept = text;
-  hvMemory_Free(text);
-  return kept;
-}
 
 std::string ProfileOf(int inserter, int index) {
   return "P_" + std::to_string(inserter) + "_" + std::to_string(index);
@@ -64,7 +59,7 @@ class hvProtocolInfoListConcurrency : public ::testing::Test {
     for (int i = 0; i < kRounds; ++i) {
       hvDList* records = hvProtocolInfoList_Lock(list);
       size_t count = static_cast<size_t>(hvDList_GetCount(records));
-      std::string written = Take(hvProtocolInfoList_ToString(list, 4));
+      std::string written = hvTakeText(hvProtocolInfoList_ToString(list, 4));
       hvProtocolInfoList_Unlock(list);
       hvProtocolInfoList* reread = hvProtocolInfoList_CreateFromText(written.c_str());
       EXPECT_EQ(hvProtocolInfoList_GetCount(reread), count);
@@ -80,7 +75,7 @@ class hvProtocolInfoListConcurrency : public ::testing::Test {
       (void)hvProtocolInfoList_FindByContentFormat(m_a, "audio/mpeg");
       int best = hvProtocolInfoList_SelectBest(m_b, "http;rtsp", "http-get;rtsp-rtp-udp");
       EXPECT_GE(best, -1);
-      Take(hvProtocolInfoList_GetProtocols(m_a));
+      hvTakeText(hvProtocolInfoList_GetProtocols(m_a));
       (void)hvProtocolInfoList_Get(m_b, static_cast<size_t>(i % 7));
     }
   }
