@@ -1,4 +1,4 @@
-// Seekers turn a time position or a byte specification into a byte position in a stream,
+// Seekers turn a time position or a requested byte offset into a byte position in a stream,
 // each for the family of media formats named by its DLNA profile names. The application
 // derives its format-specific seekers from hvSeeker and registers them with an
 // hvSeekerManager, which owns them and finds the one for a stream's media description.
