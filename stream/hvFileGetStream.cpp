@@ -1,11 +1,12 @@
 #include <cstdint>
 
 #include "hulvoStreaming/hvStream.h"
+#include "stream/hvFileAnswers.h"
 
 hvFileGetStream::hvFileGetStream(hvFile* file, const hvCString& mimeType,
                                  const hvCString& fileName)
     : m_file(file), m_mimeType(mimeType), m_path(fileName) {
-  m_valid = m_valid && m_file && m_file->handle != khvuint64_Max;
+  m_valid = m_valid && hvFileAnswers_IsOpen(m_file);
 }
 
 hvFileGetStream::~hvFileGetStream() { delete m_file; }
@@ -13,9 +14,7 @@ hvFileGetStream::~hvFileGetStream() { delete m_file; }
 const char* hvFileGetStream::GetID() { return "hvFile"; }
 
 hvuint64 hvFileGetStream::GetStreamSize() {
-  if (!IsValid()) return khvuint64_Max;
-  int64_t length = m_file->Length();
-  return length < 0 ? khvuint64_Max : static_cast<uint64_t>(length);
+  return IsValid() ? hvFileAnswers_Size(m_file) : hvuint64(khvuint64_Max);
 }
 
 hvuint64 hvFileGetStream::GetStreamPosition() {

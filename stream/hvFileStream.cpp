@@ -1,4 +1,5 @@
 #include "hulvoStreaming/hvStream.h"
+#include "stream/hvFileAnswers.h"
 #include "hulvoStreaming/hvStreamBuffer.h"
 
 namespace {
@@ -15,7 +16,7 @@ hvFileStream::hvFileStream(hvStreamBuffer* buffer, hvFile* file, const hvCString
       m_mimeType(mimeType),
       m_path(hvPathName::MakeFilePath(fileName.c_str())) {
   if (!m_buffer) m_buffer = new hvStreamMultiBuffer(kDefaultBlockSize, kDefaultBlockCount);
-  m_valid = m_valid && m_buffer->IsValid() && m_file && m_file->handle != khvuint64_Max;
+  m_valid = m_valid && m_buffer->IsValid() && hvFileAnswers_IsOpen(m_file);
 }
 
 hvFileStream::~hvFileStream() {
@@ -26,9 +27,7 @@ hvFileStream::~hvFileStream() {
 const char* hvFileStream::GetID() { return "hvFile"; }
 
 hvuint64 hvFileStream::GetStreamSize() {
-  if (!IsValid()) return khvuint64_Max;
-  int64_t length = m_file->Length();
-  return length < 0 ? khvuint64_Max : static_cast<uint64_t>(length);
+  return IsValid() ? hvFileAnswers_Size(m_file) : hvuint64(khvuint64_Max);
 }
 
 hvuint64 hvFileStream::GetStreamPosition() {

@@ -4,24 +4,16 @@
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
+#include "hvProtocolInfoRender.h"
 
 namespace {
 
-class hvProtocolInfoAccess : public ::testing::Test {
+class hvProtocolInfoAccess : public hvProtocolInfoFixture {
  protected:
-  void TearDown() override { hvProtocolInfo_Free(m_record); }
-
-  hvProtocolInfo* Parse(const std::string& text) {
-    hvProtocolInfo_Free(m_record);
-    m_record = hvProtocolInfo_Parse(text.data(), text.size());
-    return m_record;
-  }
   std::string ProtocolName() {
     const char* name = hvProtocolInfo_GetProtocolName(m_record);
     return name ? name : "(null)";
   }
-
-  hvProtocolInfo* m_record = nullptr;
 };
 
 TEST_F(hvProtocolInfoAccess, ProtocolNameFollowsKindAndPlaySingle) {

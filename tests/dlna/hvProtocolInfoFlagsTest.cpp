@@ -7,15 +7,8 @@
 
 namespace {
 
-class hvProtocolInfoFlags : public ::testing::Test {
+class hvProtocolInfoFlags : public hvProtocolInfoFixture {
  protected:
-  void TearDown() override { hvProtocolInfo_Free(m_record); }
-
-  hvProtocolInfo* Parse(const std::string& text) {
-    hvProtocolInfo_Free(m_record);
-    m_record = hvProtocolInfo_Parse(text.data(), text.size());
-    return m_record;
-  }
   // A version 1.5 record with no flag set.
   hvProtocolInfo* Version15(const char* protocol) {
     return Parse(std::string(protocol) + ":*:video/mpeg:DLNA.ORG_FLAGS=00100000");
@@ -24,8 +17,6 @@ class hvProtocolInfoFlags : public ::testing::Test {
     hvProtocolInfo_EncodeFlags(m_record, &word);
     return word;
   }
-
-  hvProtocolInfo* m_record = nullptr;
 };
 
 TEST_F(hvProtocolInfoFlags, DecodeWithoutVersionMarkerKeepsBooleansButReadsStalling) {

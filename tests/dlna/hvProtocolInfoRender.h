@@ -3,10 +3,24 @@
 #ifndef HV_TESTS_DLNA_HVPROTOCOLINFORENDER_H
 #define HV_TESTS_DLNA_HVPROTOCOLINFORENDER_H
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 
 #include "hulvoStreaming/hvProtocolInfo.h"
+
+// Holds the record a case parses, releasing it when replaced and when the case ends.
+class hvProtocolInfoFixture : public ::testing::Test {
+ protected:
+  void TearDown() override { hvProtocolInfo_Free(m_record); }
+  hvProtocolInfo* Parse(const std::string& text) {
+    hvProtocolInfo_Free(m_record);
+    m_record = hvProtocolInfo_Parse(text.data(), text.size());
+    return m_record;
+  }
+  hvProtocolInfo* m_record = nullptr;
+};
 
 inline hvProtocolInfo* hvParseText(const std::string& text) {
   return hvProtocolInfo_Parse(text.data(), text.size());

@@ -8,13 +8,10 @@
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvPath.h"
 #include "hulvoStreaming/hvUrl.h"
+#include "hvTestSupport.h"
 
 // A text returned by the library, released; "(null)" stands for none.
-inline std::string Take(char* text) {
-  std::string result = text ? text : "(null)";
-  hvMemory_Free(text);
-  return result;
-}
+inline std::string Take(char* text) { return hvTakeText(text); }
 
 // scheme|userInfo|host|port|path|query|fragment, "-" for a null member.
 inline std::string Render(const hvUrl* url) {
