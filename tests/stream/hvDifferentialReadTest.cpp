@@ -19,20 +19,6 @@ namespace {
 
 const size_t kRingBlock = 4096;
 
-class CompleteDownload : public hvProgressiveStreamDownloaderMgr {
- public:
-  explicit CompleteDownload(int64_t size) : m_size(size) {}
-  int64_t GetDownloadedSize(const hvCString&) override { return m_size; }
-  int64_t GetFullSize(const hvCString&) override { return m_size; }
-  bool RequestDownloadAt(const hvCString&, uint64_t) override { return true; }
-  bool IsDownloadFailed(const hvCString&) override { return false; }
-  bool AddStream(const hvCString&, hvProgressiveStream*) override { return true; }
-  bool RemoveStream(const hvCString&, hvProgressiveStream*) override { return true; }
-
- private:
-  int64_t m_size;
-};
-
 // One stream under test and the bytes it must deliver.
 struct Subject {
   hvStreamPtr<hvStream> stream;
@@ -181,13 +167,13 @@ class DifferentialReads : public ::testing::Test {
     std::mt19937 random(11);
     bytes = hvPatternBytes(5 * kRingBlock + 1 + random() % kRingBlock, 13);
     path = dir.WriteFile("subject.bin", bytes);
-    download.reset(new CompleteDownload(static_cast<int64_t>(bytes.size())));
+    download.reset(new hvCompleteDownload(static_cast<int64_t>(bytes.size())));
   }
 
   hvTempDir dir;
   std::string bytes;
   std::string path;
-  std::unique_ptr<CompleteDownload> download;
+  std::unique_ptr<hvCompleteDownload> download;
 };
 
 TEST_F(DifferentialReads, EveryReadPathDeliversTheFileBytes) {

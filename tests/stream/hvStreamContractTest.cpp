@@ -14,21 +14,6 @@
 
 namespace {
 
-// A download that is complete from the start: the progressive stream only forwards.
-class CompleteDownload : public hvProgressiveStreamDownloaderMgr {
- public:
-  explicit CompleteDownload(int64_t size) : m_size(size) {}
-  int64_t GetDownloadedSize(const hvCString&) override { return m_size; }
-  int64_t GetFullSize(const hvCString&) override { return m_size; }
-  bool RequestDownloadAt(const hvCString&, uint64_t) override { return false; }
-  bool IsDownloadFailed(const hvCString&) override { return false; }
-  bool AddStream(const hvCString&, hvProgressiveStream*) override { return true; }
-  bool RemoveStream(const hvCString&, hvProgressiveStream*) override { return true; }
-
- private:
-  int64_t m_size;
-};
-
 struct StreamKind {
   const char* name;
   // Makes a stream whose bytes are `source`.
@@ -36,7 +21,7 @@ struct StreamKind {
 };
 
 const size_t kRangeStart = 333;
-CompleteDownload* g_download = nullptr;
+hvCompleteDownload* g_download = nullptr;
 
 class StreamContract : public ::testing::TestWithParam<StreamKind> {};
 
@@ -69,7 +54,7 @@ std::string ReadToEnd(hvStream* stream, const std::string& source, uint64_t from
 
 TEST_P(StreamContract, ReadsAndSeeksMatchSource) {
   const std::string source = hvPatternBytes(300000, 29);
-  CompleteDownload download(static_cast<int64_t>(source.size()));
+  hvCompleteDownload download(static_cast<int64_t>(source.size()));
   g_download = &download;
   hvStreamPtr<hvStream> stream(GetParam().make(source));
   ASSERT_TRUE(stream->IsValid());
@@ -104,7 +89,7 @@ TEST_P(StreamContract, ReadsAndSeeksMatchSource) {
 
 TEST_P(StreamContract, EndOfStreamComesExactlyAtTheSize) {
   const std::string source = hvPatternBytes(300000, 31);
-  CompleteDownload download(static_cast<int64_t>(source.size()));
+  hvCompleteDownload download(static_cast<int64_t>(source.size()));
   g_download = &download;
   hvStreamPtr<hvStream> stream(GetParam().make(source));
   const struct {

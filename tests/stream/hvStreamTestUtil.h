@@ -20,6 +20,21 @@ struct hvStreamDeleter {
 template <typename T>
 using hvStreamPtr = std::unique_ptr<T, hvStreamDeleter>;
 
+// A download that is complete from the start: a progressive stream over it only forwards.
+class hvCompleteDownload : public hvProgressiveStreamDownloaderMgr {
+ public:
+  explicit hvCompleteDownload(int64_t size) : m_size(size) {}
+  int64_t GetDownloadedSize(const hvCString&) override { return m_size; }
+  int64_t GetFullSize(const hvCString&) override { return m_size; }
+  bool RequestDownloadAt(const hvCString&, uint64_t) override { return true; }
+  bool IsDownloadFailed(const hvCString&) override { return false; }
+  bool AddStream(const hvCString&, hvProgressiveStream*) override { return true; }
+  bool RemoveStream(const hvCString&, hvProgressiveStream*) override { return true; }
+
+ private:
+  int64_t m_size;
+};
+
 // An open file whose behaviour a test scripts: reads may fail or come short, seeks may land
 // elsewhere, and a pipe has no offsets at all.
 class hvFileDouble : public hvFile {
