@@ -9,9 +9,10 @@ inline bool hvFileAnswers_IsOpen(const hvFile* file) {
   return file && file->handle != khvuint64_Max;
 }
 
-// The file's length, or khvuint64_Max (unknown) when the system cannot tell it.
-inline hvuint64 hvFileAnswers_Size(hvFile* file) {
-  int64_t length = file->Length();
+// The file's length, or khvuint64_Max (unknown) when the system cannot tell it. A file
+// without offsets (a pipe) reports a length of 0 whatever flows through it: unknown too.
+inline hvuint64 hvFileAnswers_Size(hvFile* file, bool seekable) {
+  int64_t length = seekable ? file->Length() : -1;
   return length < 0 ? hvuint64(khvuint64_Max) : hvuint64(static_cast<uint64_t>(length));
 }
 

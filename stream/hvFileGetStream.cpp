@@ -14,7 +14,7 @@ hvFileGetStream::~hvFileGetStream() { delete m_file; }
 const char* hvFileGetStream::GetID() { return "hvFile"; }
 
 hvuint64 hvFileGetStream::GetStreamSize() {
-  return IsValid() ? hvFileAnswers_Size(m_file) : hvuint64(khvuint64_Max);
+  return IsValid() ? hvFileAnswers_Size(m_file, m_seekable) : hvuint64(khvuint64_Max);
 }
 
 hvuint64 hvFileGetStream::GetStreamPosition() {

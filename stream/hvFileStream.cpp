@@ -29,7 +29,7 @@ hvFileStream::~hvFileStream() {
 const char* hvFileStream::GetID() { return "hvFile"; }
 
 hvuint64 hvFileStream::GetStreamSize() {
-  return IsValid() ? hvFileAnswers_Size(m_file) : hvuint64(khvuint64_Max);
+  return IsValid() ? hvFileAnswers_Size(m_file, m_seekable) : hvuint64(khvuint64_Max);
 }
 
 hvuint64 hvFileStream::GetStreamPosition() {

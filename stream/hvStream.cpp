@@ -1,8 +1,9 @@
+#include "hulvoStreaming/hvStream.h"
+
 #include <cstring>
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
-#include "hulvoStreaming/hvStream.h"
 #include "hv/hvLogReport.h"
 
 namespace {

@@ -269,6 +269,7 @@ class HV_EXPORT hvFileGetStream : public hvStream {
   hvFileGetStream(hvFile* file, const hvCString& mimeType, const hvCString& fileName);
 
   const char* GetID() override;
+  // The file's length; khvuint64_Max over a file without offsets (a pipe).
   hvuint64 GetStreamSize() override;
   hvuint64 GetStreamPosition() override;
   hvCString GetMimeType() override;
@@ -336,6 +337,7 @@ class HV_EXPORT hvFileStream : public hvStream {
                const hvCString& fileName);
 
   const char* GetID() override;
+  // The file's length; khvuint64_Max over a file without offsets (a pipe).
   hvuint64 GetStreamSize() override;
   // The buffer's read position.
   hvuint64 GetStreamPosition() override;

@@ -168,6 +168,7 @@ TEST_F(FileStreamTest, PipeOffersNoByteSeekButSeeksInsideTheRing) {
   stream.reset(new hvFileStream(nullptr, pipe, "", "x"));
   file = nullptr;
   EXPECT_FALSE(stream->Support(khvStreamSupport_ByteSeek));
+  EXPECT_EQ(stream->GetStreamSize(), khvuint64_Max);  // a pipe's length says nothing
   std::string got;
   ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
   EXPECT_EQ(stream->SeekBytes(500), khvStreamingStatus_OK);  // still in the ring

@@ -193,6 +193,7 @@ TEST_F(FileStreamsTest, PipeOffersNoByteSeek) {
   pipe->pipe = true;
   hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(pipe, "", "x"));
   EXPECT_FALSE(whole->Support(khvStreamSupport_ByteSeek));
+  EXPECT_EQ(whole->GetStreamSize(), khvuint64_Max);
   EXPECT_EQ(whole->SeekBytes(0), khvStreamingStatus_SeekNotSupported);
   std::string got;
   EXPECT_EQ(Get(whole.get(), 4, &got), khvStreamingStatus_OK);
