@@ -112,7 +112,7 @@ hvStreamingStatus hvFileStream::SeekBytes(const hvuint64& position) {
   // The file moves first, so a seek it refuses leaves the ring, and the stream, untouched.
   int64_t offset = position.ToFileOffset();
   int64_t landed = offset < 0 ? -1 : m_file->Seek(offset, 0);
-  if (landed != offset || offset < 0) {
+  if (offset < 0 || landed != offset) {
     int64_t write = m_buffer->GetCurrentWritePosition().ToFileOffset();
     // A file that cannot return to where the ring needs its next bytes would feed it
     // wrong ones: what is buffered can still be read, nothing after it.

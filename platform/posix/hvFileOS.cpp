@@ -46,11 +46,13 @@ uint64_t hvFileOS_Open(const char* utf8Name, bool create, hvFileStatus* status) 
     *status = StatusFromErrno(errno);
     return khvuint64_Max;
   }
-  int mode = fcntl(descriptor, F_GETFL);
-  if (!create && (mode < 0 || fcntl(descriptor, F_SETFL, mode & ~O_NONBLOCK) != 0)) {
-    *status = StatusFromErrno(errno);
-    close(descriptor);
-    return khvuint64_Max;
+  if (!create) {
+    int mode = fcntl(descriptor, F_GETFL);
+    if (mode < 0 || fcntl(descriptor, F_SETFL, mode & ~O_NONBLOCK) != 0) {
+      *status = StatusFromErrno(errno);
+      close(descriptor);
+      return khvuint64_Max;
+    }
   }
   // open() accepts a folder for reading; Windows refuses it, and so do we.
   struct stat info;
