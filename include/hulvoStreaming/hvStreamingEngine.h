@@ -56,6 +56,7 @@ class HV_EXPORT hvStreamingAgent {
 
  private:
   friend class hvStreamingEngine;
+  friend class hvTransferAgentQuery;  // tells the agent of a removal it could not queue
 
   std::atomic<int32_t> m_status;  // an hvStreamingStatus; OK after construction
   std::atomic<bool> m_terminated;
@@ -135,7 +136,9 @@ class HV_EXPORT hvStreamingEngine : public hvStoppableThread, public hvQueryMana
   // Starts the engine thread: 0 on success, -1 when the thread could not be created.
   int Setup();
   // Stops the engine: new agents are refused, the thread ends once every agent has been
-  // removed (RemoveTransferAgent), and only then does Terminate return.
+  // removed (RemoveTransferAgent), and only then does Terminate return. Removals queued
+  // before it are all applied; one that arrives after the thread has ended is applied on
+  // the calling thread, so every removed agent hears of its removal exactly once.
   void Terminate();
   // Cuts the current or next sleep short. No effect on the engine thread itself.
   void WakeUp();
