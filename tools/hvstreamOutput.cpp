@@ -37,8 +37,9 @@ void Report(const char* command, const char* format, va_list arguments) {
     fprintf(stderr, "%s\n", text);
   } else {
     size_t head = kMessageLimit - kMessageTail;
-    fprintf(stderr, "%.*s[... %zu bytes left out ...]%s\n", static_cast<int>(head), text,
-            size - head - kMessageTail, text + size - kMessageTail);
+    fprintf(stderr, "%.*s[... %llu bytes left out ...]%s\n", static_cast<int>(head), text,
+            static_cast<unsigned long long>(size - head - kMessageTail),
+            text + size - kMessageTail);
   }
   free(text);
 }
@@ -97,7 +98,8 @@ std::vector<std::string> hvTool_ExpandInputs(const std::vector<std::string>& ope
       // dropped unseen, and a check on the whole text would judge another text than the
       // one used. Nothing has been handled yet, so refusing the run loses nothing.
       if (line.find('\0') != std::string::npos) {
-        hvTool_Error(g_command, "line %zu of standard input holds a NUL byte; refused", lineNumber);
+        hvTool_Error(g_command, "line %llu of standard input holds a NUL byte; refused",
+                     static_cast<unsigned long long>(lineNumber));
         exit(hvTool_EndCommand(khvToolExit_BadInput));
       }
       // Texts written on Windows keep their '\r' when standard input is binary.

@@ -9,8 +9,9 @@
 #include <thread>
 
 #if defined(_WIN32)
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
