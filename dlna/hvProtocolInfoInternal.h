@@ -38,6 +38,9 @@ void hvProtocolInfo_ReadFlags(hvProtocolInfo* record, const char* value, size_t 
 // then, with the 1.5 marker.
 bool hvProtocolInfo_HasVersion15Flags(const hvProtocolInfo* record);
 
+// Counts one same-content comparison (see hvProtocolInfo_GetComparisonCount).
+void hvProtocolInfo_CountComparison();
+
 // Orders the DLNA.ORG_MAXSP values of two records by their decimal value (2.10 < 2.5 = 2.50):
 // <0, 0 or >0.
 int hvProtocolInfo_CompareMaxSpeeds(const hvProtocolInfo* a, const hvProtocolInfo* b);

@@ -204,6 +204,10 @@ HV_EXPORT void hvProtocolInfo_WrapDtcp(hvProtocolInfo* record, const char* host,
 // Same content: profile (exact, or both null), protocol name for two unknown protocols, kind,
 // play-single, and the content formats (hvMimeType_Match of a's and b's).
 HV_EXPORT bool hvProtocolInfo_Equals(const hvProtocolInfo* a, const hvProtocolInfo* b);
+// How many times records have been compared for the same content (hvProtocolInfo_Equals, and
+// the checks inside a list merge) since the process started; any thread may ask. For tests
+// and benchmarks that watch how a merge's work grows with its lists.
+HV_EXPORT uint64_t hvProtocolInfo_GetComparisonCount();
 // Whether `candidate` fits what `record` describes: kinds agree ("*" fits any), profiles agree
 // ignoring case, and the content formats match, also through the AAC/3GPP audio groups.
 HV_EXPORT bool hvProtocolInfo_Matches(const hvProtocolInfo* record,
