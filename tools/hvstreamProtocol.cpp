@@ -10,6 +10,10 @@
 
 const char* const khvTool_InvalidReason = "fewer than two ':'-separated fields";
 
+const char* hvTool_InvalidReasonOf(const std::string& text) {
+  return text.find('\0') != std::string::npos ? "holds a NUL byte" : khvTool_InvalidReason;
+}
+
 namespace {
 
 // The named flags of DLNA.ORG_FLAGS word 0, in bit order. The version marker (bit 20) has no
@@ -292,7 +296,7 @@ hvProtocolInfoList* hvTool_ParseList(const char* command, const std::string& tex
   for (const std::string& entry : hvTool_SplitList(text)) {
     if (hvToolRecord(entry, false).IsValid()) continue;
     hvTool_Error(command, "invalid protocolInfo '%s' in the list: %s",
-                 hvTool_Printable(entry).c_str(), khvTool_InvalidReason);
+                 hvTool_Printable(entry).c_str(), hvTool_InvalidReasonOf(entry));
     *allValid = false;
   }
   return hvProtocolInfoList_CreateFromText(text.c_str());

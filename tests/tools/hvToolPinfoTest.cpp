@@ -87,6 +87,15 @@ TEST_F(hvToolPinfoTest, InvalidTextIsReportedAndTheOthersStillShown) {
   EXPECT_EQ(Field(run.out, "profile"), "MP3");
 }
 
+// Regression: a NUL byte cut the text silently and the rest was shown as a valid record.
+TEST_F(hvToolPinfoTest, TextHoldingNulIsInvalid) {
+  const std::string withNul("http-get:*:audio/mpeg:DLNA.ORG_PN=MP3\0;DLNA.ORG_OP=01\n", 54);
+  hvToolRun run = Run({"pinfo", "-"}, withNul + "http-get:*:audio/mpeg:*\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("holds a NUL byte"), std::string::npos) << run.err;
+  EXPECT_EQ(Field(run.out, "profile"), "(none)");  // only the second text is shown
+}
+
 TEST_F(hvToolPinfoTest, DashReadsOneTextPerLineOfStandardInput) {
   hvToolRun run = Run({"pinfo", "-"}, "http-get:*:audio/mpeg:*\r\nrtsp-rtp-udp:*:video/mpeg:*\n");
   ASSERT_EQ(run.exitCode, 0) << run.err;
