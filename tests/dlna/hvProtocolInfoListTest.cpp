@@ -146,6 +146,13 @@ TEST_F(hvProtocolInfoListTest, MergeJoinsSameContentAndEmptiesTheSource) {
   hvProtocolInfoList_Merge(m_list, m_other);
   EXPECT_EQ(hvProtocolInfoList_GetCount(m_other), 0u);
   EXPECT_EQ(Written(), "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=11");
+
+  // Records made from URLs have no content format: two of one protocol are the same content.
+  hvProtocolInfoList_Insert(m_list, hvProtocolInfo_FromUrl("http://h/a"), -1);
+  hvProtocolInfoList_Insert(m_other, hvProtocolInfo_FromUrl("http://h/b"), -1);
+  hvProtocolInfoList_Insert(m_other, hvProtocolInfo_FromUrl("rtsp://h/b"), -1);
+  hvProtocolInfoList_Merge(m_list, m_other);
+  EXPECT_EQ(Count(), 3u);
 }
 
 TEST_F(hvProtocolInfoListTest, MergePutsNewProfilesFirstAndOthersLast) {
