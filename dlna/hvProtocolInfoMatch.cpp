@@ -1,5 +1,6 @@
 // Comparing and joining records: same content, fitting a wanted format, and merging one
 // record's capabilities into another's.
+#include <atomic>
 #include <cstring>
 
 #include "dlna/hvProtocolInfoInternal.h"
@@ -36,6 +37,8 @@ bool InList(const char* const* list, const char* text) {
   return false;
 }
 
+std::atomic<uint64_t> g_comparisons{0};
+
 // Both null, or both set and equal byte for byte.
 bool SameText(const char* a, const char* b) { return a == b || (a && b && strcmp(a, b) == 0); }
 
@@ -52,7 +55,14 @@ bool hvProtocolInfo_AreEquivalentAudioTypes(const char* type1, const char* type2
   return false;
 }
 
+void hvProtocolInfo_CountComparison() { g_comparisons.fetch_add(1, std::memory_order_relaxed); }
+
+uint64_t hvProtocolInfo_GetComparisonCount() {
+  return g_comparisons.load(std::memory_order_relaxed);
+}
+
 bool hvProtocolInfo_Equals(const hvProtocolInfo* a, const hvProtocolInfo* b) {
+  hvProtocolInfo_CountComparison();
   if (!SameText(a->profile, b->profile)) return false;
   if (a->kind == khvProtocol_Other && b->kind == khvProtocol_Other &&
       !SameText(a->protocolName, b->protocolName))
@@ -95,13 +105,11 @@ void hvProtocolInfo_Merge(hvProtocolInfo* target, hvProtocolInfo* source) {
   hvProtocolInfo_DecodeFlags(target);
   if (source->timeSeek) target->timeSeek = 1;
   if (source->byteSeek) target->byteSeek = 1;
-  // The two parts compare as numbers, integer part first.
-  if (source->maxSpeedInteger > target->maxSpeedInteger) {
+  // Decimal values: 2.10 is below 2.5, and the larger keeps the digits it was written with.
+  if (hvProtocolInfo_CompareMaxSpeeds(source, target) > 0) {
     target->maxSpeedInteger = source->maxSpeedInteger;
     target->maxSpeedFraction = source->maxSpeedFraction;
-  } else if (source->maxSpeedInteger == target->maxSpeedInteger &&
-             source->maxSpeedFraction > target->maxSpeedFraction) {
-    target->maxSpeedFraction = source->maxSpeedFraction;
+    target->maxSpeedFractionDigits = source->maxSpeedFractionDigits;
   }
   // Counted before adding: merging a record into itself must not walk its own new entries.
   size_t count = hvProtocolInfo_GetPlaySpeedCount(source);
@@ -121,6 +129,7 @@ void hvProtocolInfo_CopyCapabilities(hvProtocolInfo* target, const hvProtocolInf
   target->flagsMinor = source->flagsMinor;
   target->maxSpeedInteger = source->maxSpeedInteger;
   target->maxSpeedFraction = source->maxSpeedFraction;
+  target->maxSpeedFractionDigits = source->maxSpeedFractionDigits;
   hvProtocolInfo_EncodeFlags(source, &target->flags[0]);
   hvProtocolInfo_ClearPlaySpeeds(target);
   size_t count = hvProtocolInfo_GetPlaySpeedCount(source);

@@ -1,8 +1,12 @@
-// An index over a merge target's records, so that merging a long list does not compare every
-// source record with every target record. Records are filed under a hash of what two records
-// describing the same content must share exactly: profile, protocol, play-single and the
-// MIME type without parameters. Within one key the records are still compared in full, and
-// the earliest in list order wins. Internal; lives for one merge, under the lists' locks.
+// An index over a merge target's records, so that merging two lists costs about one lookup per
+// source record whatever the entries are. A source record S joins the first target record T
+// (in list order) that describes the same content: the same profile, protocol and MIME type,
+// and every MIME parameter of T also among S's. The index therefore files each distinct
+// (content, parameter set) once, with the earliest record that has it, and answers a lookup
+// either by trying every subset of S's parameters (2^k lookups for k parameters) or, when the
+// content has fewer distinct parameter sets than that, by checking those sets. A long list of
+// identical entries, or of entries that differ only by one parameter (audio/L16 by rate), is
+// then merged in linear time. Internal; lives for one merge, under the lists' locks.
 #ifndef HV_DLNA_HVPROTOCOLINFOMERGEINDEX_H
 #define HV_DLNA_HVPROTOCOLINFOMERGEINDEX_H
 
@@ -12,16 +16,22 @@
 #include "hulvoStreaming/hvDList.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 
-struct hvProtocolInfoMergeNode;
+struct hvProtocolInfoMergeSet;
+struct hvProtocolInfoMergeGroup;
 
 struct hvProtocolInfoMergeIndex {
-  hvProtocolInfoMergeNode* nodes;  // capacity entries, `used` of them filed
+  // Distinct (content, parameter set) entries, reserved for every record of both lists.
+  hvProtocolInfoMergeSet* sets;
+  size_t setCount;
+  // One group per distinct content (profile, protocol, MIME type without parameters).
+  hvProtocolInfoMergeGroup* groups;
+  size_t groupCount;
   size_t capacity;
-  size_t used;
-  // Each bucket is 0 (empty) or 1 + the index of its chain's first node. A power of two, and
-  // at least the capacity, so chains stay short.
-  size_t* buckets;
-  size_t bucketCount;
+  // Hash buckets for both: 0 (empty) or 1 + the index of the chain's first entry. A power of
+  // two at least the capacity, so chains stay short.
+  size_t* setBuckets;
+  size_t* groupBuckets;
+  size_t bucketMask;
   // List order as numbers: records put at the head get ever smaller ones, appended records
   // ever larger ones, so comparing two numbers compares two positions.
   int64_t first;

@@ -15,33 +15,36 @@ bool SeparatorAt(const char* text, size_t length, size_t at, const char* separat
          static_cast<unsigned char>(text[at - 1]) != static_cast<unsigned>(escape);
 }
 
+// Appends a piece, doubling the array when it is full.
+void AddPiece(hvTextSplit* split, size_t* capacity, const char* text, size_t length) {
+  if (split->count == *capacity) {
+    *capacity = hvNumber_MultiplySizes(*capacity, 2);
+    split->pieces = static_cast<hvTextPiece*>(
+        hvMemory_Realloc(split->pieces, hvNumber_MultiplySizes(*capacity, sizeof(hvTextPiece))));
+  }
+  split->pieces[split->count].text = text;
+  split->pieces[split->count].length = length;
+  ++split->count;
+}
+
 }  // namespace
 
 void hvTextSplit_Split(hvTextSplit* split, const char* text, size_t length, const char* separator,
                        size_t separatorLength, int escape) {
-  // Two passes, count then cut, so the piece array is allocated once at its final size.
-  size_t separators = 0;
-  if (separatorLength > 0) {
-    for (size_t at = 0; at < length;) {
-      if (SeparatorAt(text, length, at, separator, separatorLength, escape)) {
-        ++separators;
-        at += separatorLength;
-      } else {
-        ++at;
-      }
-    }
-  }
-  split->count = hvNumber_AddSizes(separators, 1);
+  size_t capacity = 8;
   split->pieces = static_cast<hvTextPiece*>(
-      hvMemory_Malloc(hvNumber_MultiplySizes(split->count, sizeof(hvTextPiece))));
-  size_t piece = 0;
+      hvMemory_Malloc(hvNumber_MultiplySizes(capacity, sizeof(hvTextPiece))));
+  split->count = 0;
   size_t pieceStart = 0;
-  if (separatorLength > 0) {
+  if (separatorLength > 0 && length > 0) {
+    // One pass: memchr jumps to the next possible start of a separator, so the bytes in
+    // between are not compared one by one.
     for (size_t at = 0; at < length;) {
+      const void* found = memchr(text + at, separator[0], length - at);
+      if (!found) break;
+      at = static_cast<size_t>(static_cast<const char*>(found) - text);
       if (SeparatorAt(text, length, at, separator, separatorLength, escape)) {
-        split->pieces[piece].text = text + pieceStart;
-        split->pieces[piece].length = at - pieceStart;
-        ++piece;
+        AddPiece(split, &capacity, text + pieceStart, at - pieceStart);
         at += separatorLength;
         pieceStart = at;
       } else {
@@ -49,8 +52,7 @@ void hvTextSplit_Split(hvTextSplit* split, const char* text, size_t length, cons
       }
     }
   }
-  split->pieces[piece].text = text + pieceStart;
-  split->pieces[piece].length = length - pieceStart;
+  AddPiece(split, &capacity, text + pieceStart, length - pieceStart);
 }
 
 void hvTextSplit_SplitAt(hvTextSplit* split, const char* text, size_t length, char separator) {

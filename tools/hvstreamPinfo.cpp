@@ -25,8 +25,8 @@ const char kHelp[] =
     "            them; a ',' written \"\\,\" stays inside its entry)\n"
     "  --json    one JSON object per TEXT on standard output\n"
     "\n"
-    "A text with fewer than two ':'-separated fields is reported as invalid; the exit status\n"
-    "is then 1 (after every other text has been shown).\n";
+    "A text with fewer than two ':'-separated fields, or holding a NUL byte, is reported as\n"
+    "invalid; the exit status is then 1 (after every other text has been shown).\n";
 
 const hvToolOption kOptions[] = {
     {"short", false}, {"list", false}, {"json", false}, {nullptr, false}};
@@ -43,12 +43,12 @@ bool ShowEntry(const std::string& text, const Settings& settings, hvJsonWriter& 
   hvToolRecord record(text, settings.shortForm);
   if (!record.IsValid()) {
     hvTool_Error("pinfo", "invalid protocolInfo '%s': %s", hvTool_Printable(text).c_str(),
-                 khvTool_InvalidReason);
+                 hvTool_InvalidReasonOf(text));
     if (settings.json) {
       json.BeginObject();
       json.Field("input", text);
       json.Field("valid", false);
-      json.Field("error", khvTool_InvalidReason);
+      json.Field("error", hvTool_InvalidReasonOf(text));
       json.EndObject();
     }
     return false;

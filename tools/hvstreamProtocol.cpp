@@ -3,11 +3,16 @@
 
 #include <cstdio>
 
+#include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvStream.h"
 #include "hvstreamJson.h"
 #include "hvstreamTool.h"
 
 const char* const khvTool_InvalidReason = "fewer than two ':'-separated fields";
+
+const char* hvTool_InvalidReasonOf(const std::string& text) {
+  return text.find('\0') != std::string::npos ? "holds a NUL byte" : khvTool_InvalidReason;
+}
 
 namespace {
 
@@ -38,8 +43,9 @@ const FlagName kFlags[] = {
      &hvProtocolInfo::clearTextLimitedBytes},
 };
 
+// Any version from 1.5 on carries the 1.5 flags, as the library writes them.
 bool IsVersion15(const hvProtocolInfo* record) {
-  return record->flagsMajor == 1 && record->flagsMinor >= 5;
+  return record->flagsMajor > 1 || (record->flagsMajor == 1 && record->flagsMinor >= 5);
 }
 
 std::string FlagWords(const hvProtocolInfo* record, const char* separator) {
@@ -190,9 +196,11 @@ void hvTool_PrintRecord(const hvToolRecord& record) {
                                       ", byte seek " + hvTool_YesNo(info->byteSeek));
   hvTool_PrintField("play speeds", PlaySpeeds(info));
   hvTool_PrintField("conversion", info->conversion ? "converted content" : "original content");
-  if (info->maxSpeedInteger || info->maxSpeedFraction)
-    hvTool_PrintField("maximum speed", std::to_string(info->maxSpeedInteger) + "." +
-                                           std::to_string(info->maxSpeedFraction));
+  if (info->maxSpeedInteger || info->maxSpeedFraction) {
+    char* speed = hvProtocolInfo_MaxSpeedToString(info);
+    hvTool_PrintField("maximum speed", speed);
+    hvMemory_Free(speed);
+  }
   hvTool_PrintField("flags", FlagWords(info, " ") + (IsVersion15(info) ? "" : " (version 1.0)"));
   hvTool_PrintField("flags set", hvTool_FlagList(info));
   hvTool_PrintField("other parameters", Parameters(info));
@@ -237,6 +245,9 @@ void hvTool_JsonRecord(hvJsonWriter& json, const hvToolRecord& record) {
   json.BeginObject();
   json.Field("integer", static_cast<long>(info->maxSpeedInteger));
   json.Field("fraction", static_cast<long>(info->maxSpeedFraction));
+  char* speed = hvProtocolInfo_MaxSpeedToString(info);
+  json.Field("text", speed);
+  hvMemory_Free(speed);
   json.EndObject();
   json.Field("flagsVersion", IsVersion15(info) ? "1.5" : "1.0");
   json.Field("flagWords", FlagWords(info, ""));
@@ -285,7 +296,7 @@ hvProtocolInfoList* hvTool_ParseList(const char* command, const std::string& tex
   for (const std::string& entry : hvTool_SplitList(text)) {
     if (hvToolRecord(entry, false).IsValid()) continue;
     hvTool_Error(command, "invalid protocolInfo '%s' in the list: %s",
-                 hvTool_Printable(entry).c_str(), khvTool_InvalidReason);
+                 hvTool_Printable(entry).c_str(), hvTool_InvalidReasonOf(entry));
     *allValid = false;
   }
   return hvProtocolInfoList_CreateFromText(text.c_str());

@@ -50,6 +50,8 @@ std::vector<std::string> hvTool_SplitList(const std::string& text);
 
 // "fewer than two ':'-separated fields": why a record is not valid.
 extern const char* const khvTool_InvalidReason;
+// Why `text` does not parse as a valid protocolInfo: it holds a NUL byte, or the above.
+const char* hvTool_InvalidReasonOf(const std::string& text);
 
 const char* hvTool_KindName(hvProtocolKind kind);
 // The set flag names of word 0, ", "-separated ("none" when no flag is set).

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "hulvoStreaming/hvProtocolInfo.h"
-#include "hvProtocolInfoRender.h"
+#include "hvProtocolInfoReferenceMerge.h"
 #include "hvTestSupport.h"
 
 namespace {
@@ -27,12 +27,14 @@ std::vector<std::string> SplitList(const std::string& list) {
   return entries;
 }
 
-// Every entry parses and renders; entries that look like protocolInfos parse as valid.
-void ParseAll(const std::vector<std::string>& entries, size_t* valid) {
+// Every entry of the corpus is a protocolInfo as found in the field, so every one must parse
+// as valid (a list's empty pieces, left by a trailing ',', are no entries). Entries with four
+// fields and a profile must give the profile.
+void ExpectAllValid(const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
+    if (entry.empty()) continue;
     hvProtocolInfo* record = hvProtocolInfo_Parse(entry.data(), entry.size());
-    EXPECT_FALSE(hvRenderProtocolInfo(record).empty());
-    if (record->valid) ++*valid;
+    EXPECT_TRUE(record->valid) << entry;
     bool fourFields = std::count(entry.begin(), entry.end(), ':') == 3;
     if (fourFields && entry.find("DLNA.ORG_PN=") != std::string::npos) {
       EXPECT_NE(record->profile, nullptr) << entry;
@@ -43,25 +45,47 @@ void ParseAll(const std::vector<std::string>& entries, size_t* valid) {
 
 TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines))
-    GTEST_SKIP() << "corpus not present";
-  size_t valid = 0;
-  ParseAll(lines, &valid);
-  EXPECT_GT(valid, lines.size() * 9 / 10);
+  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  ExpectAllValid(lines);
 }
 
 TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
   std::vector<std::string> lines;
   if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
     GTEST_SKIP() << "corpus not present";
-  size_t entries = 0;
-  size_t valid = 0;
   for (const std::string& line : lines) {
-    std::vector<std::string> pieces = SplitList(line);
-    entries += pieces.size();
-    ParseAll(pieces, &valid);
+    std::vector<std::string> entries = SplitList(line);
+    ExpectAllValid(entries);
+    // The list parser keeps exactly the non-empty entries.
+    hvProtocolInfoList* list = hvProtocolInfoList_CreateFromText(line.c_str());
+    EXPECT_EQ(hvProtocolInfoList_GetCount(list),
+              static_cast<size_t>(std::count_if(entries.begin(), entries.end(),
+                                                [](const std::string& e) { return !e.empty(); })))
+        << line;
+    hvProtocolInfoList_Free(list);
   }
-  EXPECT_GT(valid, entries * 9 / 10);
+}
+
+// Merging real device lists into one another gives what comparing every pair gives.
+TEST(hvProtocolInfoCorpus, MergingListsMatchesThePairwiseMerge) {
+  std::vector<std::string> lines;
+  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
+    GTEST_SKIP() << "corpus not present";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t j : {i, (i + 1) % lines.size()}) {
+      hvProtocolInfoList* merged = hvProtocolInfoList_CreateFromText(lines[i].c_str());
+      hvProtocolInfoList* expected = hvProtocolInfoList_CreateFromText(lines[i].c_str());
+      hvProtocolInfoList_MergeText(merged, lines[j].c_str());
+      hvProtocolInfoList* source = hvProtocolInfoList_CreateFromText(lines[j].c_str());
+      hvReferenceMerge(expected, source);
+      EXPECT_EQ(hvTakeText(hvProtocolInfoList_ToString(merged, 4)),
+                hvTakeText(hvProtocolInfoList_ToString(expected, 4)))
+          << "lines " << i + 1 << " and " << j + 1;
+      hvProtocolInfoList_Free(source);
+      hvProtocolInfoList_Free(expected);
+      hvProtocolInfoList_Free(merged);
+    }
+  }
 }
 
 }  // namespace

@@ -146,6 +146,13 @@ TEST_F(hvProtocolInfoListTest, MergeJoinsSameContentAndEmptiesTheSource) {
   hvProtocolInfoList_Merge(m_list, m_other);
   EXPECT_EQ(hvProtocolInfoList_GetCount(m_other), 0u);
   EXPECT_EQ(Written(), "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=11");
+
+  // Records made from URLs have no content format: two of one protocol are the same content.
+  hvProtocolInfoList_Insert(m_list, hvProtocolInfo_FromUrl("http://h/a"), -1);
+  hvProtocolInfoList_Insert(m_other, hvProtocolInfo_FromUrl("http://h/b"), -1);
+  hvProtocolInfoList_Insert(m_other, hvProtocolInfo_FromUrl("rtsp://h/b"), -1);
+  hvProtocolInfoList_Merge(m_list, m_other);
+  EXPECT_EQ(Count(), 3u);
 }
 
 TEST_F(hvProtocolInfoListTest, MergePutsNewProfilesFirstAndOthersLast) {
@@ -179,23 +186,76 @@ TEST_F(hvProtocolInfoListTest, MergingAListIntoItselfLeavesItUnchanged) {
   EXPECT_EQ(Written(4), before);
 }
 
-// Regression: merging compared every source record with every target record, so merging a
-// long device list took minutes.
-TEST_F(hvProtocolInfoListTest, MergingLongListsStaysFast) {
-  std::string text;
-  for (int i = 0; i < 20000; ++i) {
-    text += "http-get:*:x/t" + std::to_string(i) + ":DLNA.ORG_PN=P" + std::to_string(i % 3) + ",";
+// Regression: merging compared every source record with every target record of the same
+// profile, protocol and MIME type, so two lists of identical entries, or of audio/L16 entries
+// that differ only by rate, took minutes. The bound is on the comparisons made, so a merge
+// that scans the whole list fails however fast the machine is.
+TEST_F(hvProtocolInfoListTest, MergingLongListsStaysLinear) {
+  const struct {
+    const char* name;
+    std::string (*entry)(int i);
+  } shapes[] = {
+      {"distinct formats",
+       [](int i) {
+         return "http-get:*:x/t" + std::to_string(i) + ":DLNA.ORG_PN=P" + std::to_string(i % 3);
+       }},
+      {"identical entries",
+       [](int) { return std::string("http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=01"); }},
+      {"L16 by rate",
+       [](int i) { return "http-get:*:audio/L16;rate=" + std::to_string(i) + ";channels=2:*"; }},
+      {"parameters in another order",
+       [](int i) { return "http-get:*:audio/L16;channels=2;rate=" + std::to_string(i) + ":*"; }},
+  };
+  const int kEntries = 1000;
+  for (const auto& shape : shapes) {
+    std::string text;
+    for (int i = 0; i < kEntries; ++i) text += shape.entry(i) + ",";
+    Load(text.c_str());
+    size_t count = Count();
+    uint64_t before = hvProtocolInfo_GetComparisonCount();
+    hvProtocolInfoList_MergeText(m_list, text.c_str());
+    uint64_t comparisons = hvProtocolInfo_GetComparisonCount() - before;
+    // Every entry finds its twin: nothing is added.
+    EXPECT_EQ(Count(), count) << shape.name;
+    EXPECT_LE(comparisons, 8u * kEntries) << shape.name;
   }
-  Load(text.c_str());
-  hvProtocolInfoList_MergeText(m_list, text.c_str());
-  hvProtocolInfoList_MergeText(m_list, "http-get:*:X/T7:DLNA.ORG_PN=P1;DLNA.ORG_OP=01");
-  EXPECT_EQ(Count(), 20000u);
+
+  // The merged capabilities land on the entry that describes the same content.
+  hvProtocolInfoList_MergeText(m_list, "http-get:*:AUDIO/l16;channels=2;rate=7;x=1:DLNA.ORG_OP=01");
   EXPECT_EQ(hvProtocolInfoList_Get(m_list, 7)->byteSeek, 1);
+  EXPECT_EQ(hvProtocolInfoList_Get(m_list, 6)->byteSeek, 0);
+}
+
+// Merging takes the first entry in list order that the source entry matches: one with fewer
+// MIME parameters matches more, and entries moved to the head come before older ones.
+TEST_F(hvProtocolInfoListTest, MergeJoinsTheFirstEntryWhoseParametersTheSourceHas) {
+  // audio/L16 without parameters matches every rate; with ';' it is mono unless it says not.
+  Load(
+      "http-get:*:audio/L16;rate=44100;channels=2:*,http-get:*:audio/L16;channels=2:*,"
+      "http-get:*:audio/L16:*,http-get:*:audio/L16;channels=2:*");
+  hvProtocolInfoList_MergeText(m_list,
+                               "http-get:*:audio/L16;rate=48000;channels=2:DLNA.ORG_OP=01,"
+                               "http-get:*:audio/L16;channels=2;x=1;rate=44100:DLNA.ORG_OP=10,"
+                               "http-get:*:audio/L16;rate=22050:DLNA.ORG_OP=11");
+  EXPECT_EQ(Written(),
+            "http-get:*:audio/L16;rate=44100;channels=2:DLNA.ORG_OP=10,"
+            "http-get:*:audio/L16;channels=2:DLNA.ORG_OP=01,http-get:*:audio/L16:DLNA.ORG_OP=11,"
+            "http-get:*:audio/L16;channels=2:*");
+
+  // A record moved to the head comes before the older ones.
+  Load("http-get:*:audio/mpeg;x=1:DLNA.ORG_PN=MP3");
+  hvProtocolInfoList_MergeText(m_list,
+                               "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3,"
+                               "http-get:*:audio/mpeg;x=1:DLNA.ORG_PN=MP3;DLNA.ORG_OP=01");
+  EXPECT_EQ(Written(),
+            "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=01,"
+            "http-get:*:audio/mpeg;x=1:DLNA.ORG_PN=MP3");
 }
 
 TEST_F(hvProtocolInfoListTest, ProtocolsAreListedOnce) {
   Load("http-get:*:a/b:*,http-get:*:c/d:*,playsingle-http-get:*:a/b:*,*:*:*:*,internal:*:a/b:*");
-  EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(m_list)), "http-get;playsingle-http-get;internal");
+  EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(m_list)),
+            "http-get;playsingle-http-get;internal");
   EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(nullptr)), "");
   Load("*:*:*:*");
   EXPECT_EQ(hvTakeText(hvProtocolInfoList_GetProtocols(m_list)), "");

@@ -74,12 +74,13 @@ TEST(StreamInfo, NewProtocolInfoReplacesOldEvenWhenMalformed) {
   EXPECT_FALSE(stream->Support(khvStreamSupport_TimeSeek));
 }
 
-TEST(StreamInfo, ProtocolInfoIsParsedByLengthIncludingNulBytes) {
+TEST(StreamInfo, ProtocolInfoHoldingNulBytesIsRefused) {
   hvStreamPtr<PlainStream> stream(new PlainStream);
-  const char text[] = "http-get:*:video/mpeg:DLNA.ORG_PN=MP3\0;DLNA.ORG_OP=10";
+  const char text[] = "http-get:*:video/mpeg:DLNA.ORG_OP=10\0;x_y=1";
   stream->SetProtocolInfo(hvCString(text, 0, sizeof(text) - 1));
-  // Had the text been cut at the NUL, the OP parameter would be lost.
-  EXPECT_TRUE(stream->Support(khvStreamSupport_TimeSeek));
+  // The whole text is refused: neither the text cut at the NUL (which offers time seek) nor
+  // the bytes around it are trusted.
+  EXPECT_FALSE(stream->Support(khvStreamSupport_TimeSeek));
 }
 
 TEST(StreamInfo, DurationComesFromMediaDescription) {

@@ -56,4 +56,36 @@ TEST(hvTextSplit, NothingBeyondTheLengthIsSeen) {
   hvTextSplit_Release(&split);
 }
 
+// The same cuts as the plain byte-by-byte reading of the rule, over many short texts made of
+// the bytes that matter (separator bytes, the escape, and others).
+TEST(hvTextSplit, CutsWhereAByteByByteScanCuts) {
+  auto reference = [](const std::string& text, const std::string& separator, int escape) {
+    std::string joined = "[";
+    size_t at = 0;
+    while (at < text.size()) {
+      bool cut = !separator.empty() && text.compare(at, separator.size(), separator) == 0 &&
+                 (escape == khvTextSplit_NoEscape || at == 0 ||
+                  static_cast<unsigned char>(text[at - 1]) != escape);
+      if (cut) {
+        joined += "]|[";
+        at += separator.size();
+      } else {
+        joined += text[at++];
+      }
+    }
+    return joined + "]";
+  };
+  const std::string separators[] = {",", "\\,", "aa", ",,", "a,a"};
+  unsigned seed = 12345;
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    for (int i = static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % 12; i > 0; --i)
+      text += ",a\\b"[((seed = seed * 1103515245u + 12345u) >> 16) % 4];
+    const std::string& separator = separators[round % 5];
+    int escape = round % 2 ? '\\' : khvTextSplit_NoEscape;
+    ASSERT_EQ(Split(text, separator, escape), reference(text, separator, escape))
+        << "text " << text << " separator " << separator << " escape " << escape;
+  }
+}
+
 }  // namespace

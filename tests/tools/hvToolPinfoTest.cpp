@@ -48,6 +48,26 @@ TEST_F(hvToolPinfoTest, RtspRecordPausesOnlyWithRtspPauseFlag) {
   EXPECT_EQ(Field(run.out, "pause"), "yes: RTSP pause");
 }
 
+// Regression: the maximum speed's fraction lost its leading zeros (2.05 showed as 2.5).
+TEST_F(hvToolPinfoTest, MaximumSpeedIsShownAndWrittenBackAsRead) {
+  const struct {
+    const char* text;
+    const char* speed;
+  } cases[] = {
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.05", "2.05"},
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.10", "2.10"},
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=3", "3.0"},
+  };
+  for (const auto& c : cases) {
+    hvToolRun run = Run({"pinfo", c.text});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Field(run.out, "maximum speed"), c.speed) << c.text;
+    EXPECT_EQ(Field(run.out, "written back"),
+              std::string("rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=") + c.speed)
+        << c.text;
+  }
+}
+
 TEST_F(hvToolPinfoTest, ProtectionIsDetected) {
   hvToolRun run = Run({"pinfo", "http-get:*:video/x-ms-wmv:DLNA.ORG_PN=WMDRM_WMVMED_BASE"});
   EXPECT_EQ(Field(run.out, "protection"), "Windows Media DRM");
@@ -65,6 +85,15 @@ TEST_F(hvToolPinfoTest, InvalidTextIsReportedAndTheOthersStillShown) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("invalid protocolInfo 'audio/mpeg'"), std::string::npos) << run.err;
   EXPECT_EQ(Field(run.out, "profile"), "MP3");
+}
+
+// Regression: a NUL byte cut the text silently and the rest was shown as a valid record.
+TEST_F(hvToolPinfoTest, TextHoldingNulIsInvalid) {
+  const std::string withNul("http-get:*:audio/mpeg:DLNA.ORG_PN=MP3\0;DLNA.ORG_OP=01\n", 54);
+  hvToolRun run = Run({"pinfo", "-"}, withNul + "http-get:*:audio/mpeg:*\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("holds a NUL byte"), std::string::npos) << run.err;
+  EXPECT_EQ(Field(run.out, "profile"), "(none)");  // only the second text is shown
 }
 
 TEST_F(hvToolPinfoTest, DashReadsOneTextPerLineOfStandardInput) {
