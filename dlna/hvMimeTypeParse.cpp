@@ -148,7 +148,7 @@ void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue, co
                                  size_t length) {
   if (index >= mime->parameterCount) return;
   // A NUL inside the given length would silently cut the stored text.
-  if (memchr(text, '\0', length)) return;
+  if (text && memchr(text, '\0', length)) return;
   char** slot = isValue ? &mime->values[index] : &mime->names[index];
   if (isValue && IsQuoted(text, length)) {
     char* value = Unquote(text, length);

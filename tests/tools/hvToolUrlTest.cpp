@@ -41,9 +41,9 @@ TEST_F(hvToolTest, UrlFilePathsRoundTrip) {
   const bool slashRoots = hvPath_IsAbsolute("/");
   const char* path = slashRoots ? "/music/a\\b c.mp3" : "C:\\Music\\a b.mp3";
   const char* url = slashRoots ? "file:///music/a%5Cb%20c.mp3" : "file:///C:/Music/a%20b.mp3";
+  const char* back = slashRoots ? "/music/a\\b c.mp3\n" : "C:/Music/a b.mp3\n";
   EXPECT_EQ(Run({"url", "from-path", path}).out, std::string(url) + "\n");
-  EXPECT_EQ(Run({"url", "to-path", url}).out, std::string(path) + "\n");
-  EXPECT_EQ(Run({"url", "to-path", "file:///C:/Music/a%20b.mp3"}).out, "C:/Music/a b.mp3\n");
+  EXPECT_EQ(Run({"url", "to-path", url}).out, back);
 }
 
 TEST_F(hvToolTest, UrlToPathOfAnHttpUrlIsBadInput) {
