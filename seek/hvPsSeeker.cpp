@@ -124,7 +124,8 @@ class PsSeeker : public hvFormatSeeker {
     hvSeekUnit found;
     status = hvSeek_Bisect(probe, scanner, firstPack, units.front().pts, timeMs * 90, video >= 0,
                            &found);
-    if (status == khvStreamingStatus_OK) *bytePos = found.position;
+    if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+      *bytePos = found.position;
     return status;
   }
 

@@ -126,6 +126,9 @@ hvStreamingStatus hvSeek_Bisect(hvSeekProbe& probe, hvSeekUnitScanner& scanner, 
       if (unit.key && Since(unit.pts, firstPts) <= target) lastKey = unit, haveKey = true;
     lo = from;
   }
+  // Nothing after the target up to the end: the time lies past it.
+  const hvStreamingStatus status =
+      !passed && at >= size ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
   if (wantKey && haveKey) {
     *found = lastKey;
   } else if (haveAny) {
@@ -135,5 +138,5 @@ hvStreamingStatus hvSeek_Bisect(hvSeekProbe& probe, hvSeekUnitScanner& scanner, 
     found->pts = firstPts;
     found->key = true;
   }
-  return khvStreamingStatus_OK;
+  return status;
 }

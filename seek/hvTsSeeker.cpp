@@ -184,8 +184,7 @@ void Choose(const uint8_t* bytes, size_t got, const Layout& layout, Choice* choi
 }
 
 // The first bytes of the stream and the packet grid they show.
-hvStreamingStatus ReadHead(hvSeekProbe& probe, const uint8_t** bytes, size_t* got,
-                           Layout* layout) {
+hvStreamingStatus ReadHead(hvSeekProbe& probe, const uint8_t** bytes, size_t* got, Layout* layout) {
   hvStreamingStatus status = probe.Read(0, kHead, bytes, got);
   if (status != khvStreamingStatus_OK) return status;
   return FindGrid(*bytes, *got, layout) ? khvStreamingStatus_OK : khvStreamingStatus_Error;
@@ -217,7 +216,8 @@ class TsSeeker : public hvFormatSeeker {
     hvSeekUnit found;
     status = hvSeek_Bisect(probe, scanner, layout.gridStart, units.front().pts, timeMs * 90,
                            choice.video, &found);
-    if (status == khvStreamingStatus_OK) *bytePos = found.position;
+    if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+      *bytePos = found.position;
     return status;
   }
 

@@ -88,6 +88,10 @@ TEST_P(hvSeekAccuracyTest, ByteOffsetIsAlignedToTheUnitHoldingIt) {
       EXPECT_EQ(result.bytePos, truth[k].position) << Media().file;
     }
   }
+  hvSeekResult past;
+  EXPECT_EQ(seeker->SeekTime(stream, 60000, &past), khvStreamingStatus_EndOfStream)
+      << Media().file;
+  EXPECT_LT(past.bytePos, bytes.size());
   hvuint64 bytePos = 7;
   EXPECT_FALSE(seeker->ByteSpecToBytePos(stream, bytes.size(), bytePos));
   EXPECT_EQ(bytePos, 7u);

@@ -80,14 +80,15 @@ TEST_F(hvSeekDamageTest, Mp3WithoutTableOfContentsStillLandsOnAFrame) {
 }
 
 // A transport stream joined to itself: its timestamps jump back halfway. The seek ends on
-// a packet boundary somewhere in the file instead of looping.
+// a packet boundary somewhere in the file instead of looping; 40 s lies past any reading.
 TEST_F(hvSeekDamageTest, TimestampDiscontinuityEndsOnAPacket) {
   const hvSeekMedia& media = khvSeekMedia[5];
   ASSERT_STREQ(media.file, "ts_h264.ts");
   const std::string once = hvSeekReadFile(hvSeekMediaPath(media.file));
   for (uint64_t timeMs : {3000, 15000, 40000}) {
     hvSeekResult result;
-    ASSERT_EQ(SeekIn(media, once + once, timeMs, &result), khvStreamingStatus_OK);
+    const hvStreamingStatus status = SeekIn(media, once + once, timeMs, &result);
+    EXPECT_TRUE(status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream);
     EXPECT_EQ(result.bytePos % 188, 0u);
   }
 }
