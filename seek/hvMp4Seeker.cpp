@@ -355,6 +355,10 @@ class Mp4Seeker : public hvFormatSeeker {
     status = SampleAt(probe, track, mediaTime, &sample, &past);
     if (status == khvStreamingStatus_OK) status = SyncAtOrBefore(probe, track, &sample);
     if (status == khvStreamingStatus_OK) status = OffsetOf(probe, track, sample, bytePos);
+    // Tables that point past the data (a cut file) give no place to read from.
+    if (status == khvStreamingStatus_OK && probe.Size() != khvuint64_Max &&
+        *bytePos >= probe.Size())
+      status = khvStreamingStatus_Error;
     if (status == khvStreamingStatus_OK && past) status = khvStreamingStatus_EndOfStream;
     return status;
   }
