@@ -71,18 +71,20 @@ class HV_EXPORT hvSeekerManager {
 // Time positions of the library's format seekers are milliseconds from the start of the
 // media (the first timestamp of the stream, not zero on the wire).
 //
-// What one seek may read, at most, wherever it lands and however long the stream is:
-//   LPCM / WAV       64 KiB (the RIFF chunk headers before the samples)
-//   MP3              96 KiB (ID3v2 is skipped, not read; first frame, Xing/VBRI table, one
-//                    resync window at the target)
-//   ADTS AAC         320 KiB (7-byte frame headers walked from the start for the first
-//                    256 KiB of headers, about 14 minutes at 44.1 kHz; past that the average
-//                    frame size extrapolates, and a resync window finds the frame)
-//   MPEG-TS / PS     1 MiB (a 64 KiB look at the start, then 16 KiB per bisection step,
-//                    about 40 steps, and the walk back to a key frame)
-//   MP4              2 MiB (box headers, one track's time, sync and chunk tables, a few
-//                    entries of its size and offset tables)
-// A seek that would need more answers khvStreamingStatus_TooLarge.
+// What one seek may read, at most, wherever it lands and however long the stream is (a seek
+// that would need more answers khvStreamingStatus_TooLarge):
+//   LPCM / WAV     64 KiB: the RIFF chunk headers before the samples (raw audio/L16: 12
+//                  bytes, to see that there are none).
+//   MP3            96 KiB: the first frame with its Xing/VBRI table, and a 12 KiB window at
+//                  the estimate to find the frame there. ID3v2 tags are stepped over.
+//   ADTS AAC       320 KiB: the 7-byte frame headers from the start, up to 256 KiB of them
+//                  (about 14 minutes at 44.1 kHz); past that the average frame size seen
+//                  so far extrapolates and a 24 KiB window finds the frame.
+//   MPEG-TS / PS   2 MiB: a 64 KiB look at the start, 16 KiB per bisection step (more only
+//                  when a step lands inside one large picture), and the walk back to a key
+//                  frame. A 10-second SD file costs about 200-350 KiB.
+//   MP4            2 MiB: box headers, then only the entries of one track's time, sync,
+//                  chunk, offset and size tables that the seek visits.
 struct hvSeekResult {
   uint64_t bytePos = 0;     // where reading should start
   uint64_t bytesRead = 0;   // bytes the seek read from the stream to find it
@@ -139,7 +141,8 @@ HV_EXPORT hvSeekerManager* hvSeekerManager_Create();
 // the stream's media description ("dl"), or by the content when there is none, converts
 // `timeMs` and calls SeekBytes. OK once the stream stands at the position; Pending when the
 // bytes to decide are not there yet (nothing moved; call again); the seeker's or SeekBytes'
-// status otherwise. `result` (may be null) receives position, bytes read and format.
+// status otherwise. `result` (may be null) receives position, bytes read and format;
+// recognising the content costs up to 64 KiB of reading on top of the seek's own.
 HV_EXPORT hvStreamingStatus hvSeeker_SeekTime(hvSeekerManager* manager, hvStream* stream,
                                               uint64_t timeMs, hvSeekResult* result);
 

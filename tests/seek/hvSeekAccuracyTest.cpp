@@ -43,6 +43,7 @@ TEST_P(hvSeekAccuracyTest, TimeLandsOnThePacketAtOrJustBefore) {
   EXPECT_STREQ(seeker->GetFormat(), Media().format);
   Open();
   const uint64_t size = hvSeekReadFile(hvSeekMediaPath(Media().file)).size();
+  ASSERT_EQ(stream->SeekBytes(100), khvStreamingStatus_OK);  // a player's read position
   for (double t = 0; t < 9.4; t += 0.37) {
     // The last place to start at or before t; the position found may be one such place
     // earlier, and lies before the next packet with a known position.
@@ -66,6 +67,7 @@ TEST_P(hvSeekAccuracyTest, TimeLandsOnThePacketAtOrJustBefore) {
         << Media().file << " at " << t << " s, ffprobe " << truth[at].position;
     EXPECT_LE(result.bytesRead, Media().readBound) << Media().file << " at " << t << " s";
   }
+  EXPECT_EQ(stream->GetStreamPosition(), 100u) << "the seeker left the stream elsewhere";
 }
 
 TEST_P(hvSeekAccuracyTest, ByteOffsetIsAlignedToTheUnitHoldingIt) {
