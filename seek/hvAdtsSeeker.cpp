@@ -67,7 +67,7 @@ class AdtsSeeker : public hvFormatSeeker {
   AdtsSeeker()
       : hvFormatSeeker(
             "AAC_ADTS\\AAC_ADTS_192\\AAC_ADTS_320\\AAC_MULT5_ADTS\\HEAAC_L2_ADTS\\"
-            "HEAAC_L2_ADTS_320\\HEAAC_L3_ADTS\\HEAAC_MULT5_ADTS\\HEAACv2_L2_ADTS",
+            "HEAAC_L2_ADTS_320\\HEAAC_L3_ADTS",
             "adts", kBudget) {}
 
  protected:
