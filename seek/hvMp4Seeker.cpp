@@ -339,6 +339,71 @@ hvStreamingStatus OffsetOf(hvSeekProbe& probe, const Track& track, uint64_t samp
   return khvStreamingStatus_OK;
 }
 
+// The start of the track's last sample that begins at or before `byteSpec`: the chunk by
+// bisection over the chunk offsets, its first sample through stsc, then the sizes within it.
+// An offset before the track's first chunk gives that chunk.
+hvStreamingStatus SampleStartAtOrBefore(hvSeekProbe& probe, const Track& track, uint64_t byteSpec,
+                                        uint64_t* bytePos) {
+  auto chunkOffset = [&](uint64_t chunk, uint64_t* offset) {
+    hvSeekCursor entry(nullptr, 0);
+    hvStreamingStatus status = track.stco.Get(probe, chunk, &entry);
+    *offset = track.wide ? entry.U64() : entry.U32();
+    return status != khvStreamingStatus_OK ? status
+           : entry.ok                      ? khvStreamingStatus_OK
+                                           : khvStreamingStatus_Error;
+  };
+  uint64_t lo = 0, hi = track.stco.count, offset = 0;
+  if (hi == 0) return khvStreamingStatus_Error;
+  while (lo < hi) {  // lo becomes the number of chunks starting at or before byteSpec
+    const uint64_t mid = lo + (hi - lo) / 2;
+    hvStreamingStatus status = chunkOffset(mid, &offset);
+    if (status != khvStreamingStatus_OK) return status;
+    if (offset <= byteSpec)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  const uint64_t chunk = lo ? lo - 1 : 0;
+  hvStreamingStatus status = chunkOffset(chunk, bytePos);
+  if (status != khvStreamingStatus_OK || lo == 0) return status;
+  // The chunk's first sample and sample count, from the runs of stsc.
+  uint64_t first = 0, count = 0;
+  for (uint32_t i = 0; i < track.stsc.count && count == 0; ++i) {
+    hvSeekCursor entry(nullptr, 0);
+    if ((status = track.stsc.Get(probe, i, &entry)) != khvStreamingStatus_OK) return status;
+    const uint64_t firstChunk = entry.U32(), perChunk = entry.U32();
+    uint64_t nextChunk = uint64_t(track.stco.count) + 1;
+    if (i + 1 < track.stsc.count) {
+      if ((status = track.stsc.Get(probe, i + 1, &entry)) != khvStreamingStatus_OK) return status;
+      nextChunk = entry.U32();
+    }
+    if (!entry.ok || firstChunk == 0 || nextChunk < firstChunk) return khvStreamingStatus_Error;
+    if (chunk + 1 < nextChunk) {
+      if (chunk + 1 < firstChunk) return khvStreamingStatus_Error;
+      first += (chunk + 1 - firstChunk) * perChunk;
+      count = perChunk;
+    } else {
+      first += (nextChunk - firstChunk) * perChunk;
+    }
+  }
+  // *bytePos stays the start of the sample holding byteSpec, or of the chunk's last sample
+  // when the offset lies past the chunk (in another track's data).
+  uint64_t start = *bytePos;
+  for (uint64_t sample = first; sample + 1 < first + count; ++sample) {
+    uint64_t size = track.sampleSize;
+    if (!size) {
+      hvSeekCursor entry(nullptr, 0);
+      if (sample >= track.stsz.count) return khvStreamingStatus_Error;
+      if ((status = track.stsz.Get(probe, sample, &entry)) != khvStreamingStatus_OK) return status;
+      size = entry.U32();
+    }
+    start += size;
+    if (start > byteSpec) break;
+    *bytePos = start;
+  }
+  return khvStreamingStatus_OK;
+}
+
 class Mp4Seeker : public hvFormatSeeker {
  public:
   Mp4Seeker() : hvFormatSeeker(kProfiles, "mp4", kBudget) {}
@@ -363,13 +428,15 @@ class Mp4Seeker : public hvFormatSeeker {
     return status;
   }
 
-  // The reader of an MP4 file needs its moov box whatever it reads next, so any offset
-  // inside the file is one it can start at.
+  // The sample of the followed track at or before the offset.
   hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    *bytePos = byteSpec;
-    return probe.Size() != khvuint64_Max && byteSpec >= probe.Size()
-               ? khvStreamingStatus_EndOfStream
-               : khvStreamingStatus_OK;
+    Track track;
+    hvStreamingStatus status = FindTrack(probe, &track);
+    if (status == khvStreamingStatus_OK)
+      status = SampleStartAtOrBefore(probe, track, byteSpec, bytePos);
+    if (status == khvStreamingStatus_OK && byteSpec >= probe.Size())
+      status = khvStreamingStatus_EndOfStream;
+    return status;
   }
 
  public:
