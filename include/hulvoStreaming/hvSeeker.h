@@ -15,6 +15,7 @@
 #include "hv/hvCString.h"
 #include "hv/hvMediaInfo.h"
 #include "hv/hvPlatform.h"
+
 struct hvDList;
 struct hvHashTable;
 
@@ -102,8 +103,9 @@ class HV_EXPORT hvFormatSeeker : public hvSeeker {
   hvFormatSeeker(const hvCString& profileNameList, const char* format, uint64_t readBound);
 
   bool TimeSpecToBytePos(hvStream* stream, const hvuint64& time, hvuint64& bytePos) override;
-  // `byteSpec` is any byte offset; `bytePos` becomes the start of the frame, packet or pack
-  // (or sample frame for LPCM) that holds it. False past the end of a stream of known size.
+  // `byteSpec` is any byte offset; `bytePos` becomes the start of the unit that holds it:
+  // audio frame, transport packet, pack, LPCM sample frame, or the MP4 sample of the followed
+  // track. False past the end of a stream of known size.
   bool ByteSpecToBytePos(hvStream* stream, const hvuint64& byteSpec, hvuint64& bytePos) override;
 
   // OK: `result` holds the position. khvStreamingStatus_Pending: the stream does not have
