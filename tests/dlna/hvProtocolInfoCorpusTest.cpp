@@ -43,8 +43,7 @@ void ParseAll(const std::vector<std::string>& entries, size_t* valid) {
 
 TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines))
-    GTEST_SKIP() << "corpus not present";
+  if (!hvCorpusLines("protocolinfo.txt", &lines)) return;
   size_t valid = 0;
   ParseAll(lines, &valid);
   EXPECT_GT(valid, lines.size() * 9 / 10);
@@ -52,8 +51,7 @@ TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
 
 TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
-    GTEST_SKIP() << "corpus not present";
+  if (!hvCorpusLines("protocolinfo-lists.txt", &lines)) return;
   size_t entries = 0;
   size_t valid = 0;
   for (const std::string& line : lines) {
