@@ -42,9 +42,9 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 
-launcher=()
+# The builds share most sources and flags: ccache, when present, compiles each file once.
 if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 windows_toolchain=-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake
 
@@ -89,7 +89,7 @@ run_suite() {
   echo "=== $name: configure and build ($dir)"
   mkdir -p "$dir"
   if ! cmake -S "$root" -B "$dir" -G Ninja -DHV_WERROR=ON -DHV_TESTS=ON \
-    "-DHV_CORPUS_DIR=$corpus_dir" "-DHV_REQUIRE_CORPUS=$require_corpus" "${launcher[@]}" \
+    "-DHV_CORPUS_DIR=$corpus_dir" "-DHV_REQUIRE_CORPUS=$require_corpus" \
     "$@" >"$dir.configure.log" 2>&1; then
     cat "$dir.configure.log"
     fail "$name (configure)"
@@ -109,7 +109,7 @@ run_suite() {
   for program in $registered; do
     if ! grep -qw -- "$program" <<<"$expected"; then
       echo "    $name/$program: not in the runner's list of programs"
-      fail "$name/$program (unexpected program: add it to scripts/test-all.sh)"
+      fail "$name/$program (unexpected program: add it to scripts/test-programs.txt)"
     fi
   done
   local failed_log="$dir/Testing/Temporary/LastTestsFailed.log"
@@ -198,7 +198,7 @@ run_embedded() {
     echo "=== $name: the library inside a user's project ($way)"
     rm -rf "$dir/$way"
     if ! cmake -S "$root/tests/embed" -B "$dir/$way" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      "-DHV_EMBED_WITH=$way" "-DHV_EMBED_SOURCE=$root" "${launcher[@]}" "$@" \
+      "-DHV_EMBED_WITH=$way" "-DHV_EMBED_SOURCE=$root" "$@" \
       >"$dir/$way.configure.log" 2>&1 || ! cmake --build "$dir/$way" -j "$jobs"; then
       tail -30 "$dir/$way.configure.log"
       fail "$name/$way (build)"
@@ -242,7 +242,7 @@ run_fuzz_smoke() {
   mkdir -p "$dir"
   if ! CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DHV_WERROR=ON -DHV_TESTS=OFF -DHV_TOOLS=OFF -DHV_FUZZ=ON -DHV_SANITIZE=address,undefined \
-    "${launcher[@]}" >"$dir.configure.log" 2>&1 || ! cmake --build "$dir" -j "$jobs"; then
+    >"$dir.configure.log" 2>&1 || ! cmake --build "$dir" -j "$jobs"; then
     tail -30 "$dir.configure.log"
     fail "$name (build)"
     return

@@ -12,12 +12,11 @@ dir=$build/valgrind
 for variable in $(env | sed -n 's/^\(\(GTEST\|TESTBRIDGE\)_[A-Za-z0-9_]*\)=.*/\1/p'); do
   unset "$variable"
 done
-launcher=()
 if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHV_WERROR=ON -DHV_TESTS=ON \
-  -DHV_SANITIZE= "${launcher[@]}" >"$dir.configure.log" 2>&1 || {
+  -DHV_SANITIZE= >"$dir.configure.log" 2>&1 || {
   cat "$dir.configure.log"
   exit 1
 }
