@@ -100,7 +100,9 @@ run_suite() {
     return
   fi
   echo "=== $name: run"
-  rm -rf "$dir/results"
+  # CTest leaves its list of failed tests in place after a clean run: an old list would count
+  # again.
+  rm -rf "$dir/results" "$dir/Testing/Temporary/LastTestsFailed.log"
   mkdir -p "$dir/results"
   (cd "$dir" && ctest --output-on-failure --timeout 900 "${CTEST_ARGS[@]}")
   local registered
@@ -155,6 +157,7 @@ run_suite() {
 # run_ctest NAME DIR: runs a user-side project's tests and adds them up (one test each).
 run_ctest() {
   local name=$1 dir=$2
+  rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
   (cd "$dir" && ctest --output-on-failure --timeout 300)
   local total bad=0
   total=$(cd "$dir" && ctest -N | sed -n 's/^Total Tests: //p')
