@@ -197,6 +197,7 @@ run_embedded() {
   local name=$1 dir=$2
   shift 2
   local way
+  mkdir -p "$dir"
   for way in subdirectory fetchcontent; do
     echo "=== $name: the library inside a user's project ($way)"
     rm -rf "$dir/$way"
@@ -230,9 +231,9 @@ run_pkgconfig() {
     $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs hulvoStreaming) ||
     ! LD_LIBRARY_PATH=$prefix/lib "$dir/pkgconfig-app"; then
     bad=1
-    broken+=("$name (pkg-config recipe)")
+    broken+=("$name/pkg-config")
   fi
-  echo "    $name: $((1 - bad)) passed, $bad failed"
+  echo "    $name/pkg-config: $((1 - bad)) passed, $bad failed"
   passed=$((passed + 1 - bad))
   failed=$((failed + bad))
 }
