@@ -202,7 +202,7 @@ run_embedded() {
     echo "=== $name: the library inside a user's project ($way)"
     rm -rf "$dir/$way"
     if ! cmake -S "$root/tests/embed" -B "$dir/$way" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      "-DHV_EMBED_WITH=$way" "-DHV_EMBED_SOURCE=$root" "$@" \
+      -DHV_WERROR=ON "-DHV_EMBED_WITH=$way" "-DHV_EMBED_SOURCE=$root" "$@" \
       >"$dir/$way.configure.log" 2>&1 || ! cmake --build "$dir/$way" -j "$jobs"; then
       tail -30 "$dir/$way.configure.log"
       fail "$name/$way (build)"
