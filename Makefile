@@ -1,8 +1,8 @@
-# The two commands of the README, plus benchmarks and fuzzing.
+# The two commands of the README, plus benchmarks, fuzzing and the memcheck run.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps test demo bench fuzz clean
+.PHONY: all deps test demo bench fuzz valgrind clean
 
 all: deps
 	cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF
@@ -34,6 +34,9 @@ fuzz: deps
 	  echo "=== $$name ($(FUZZ_SECONDS) s)"; \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) $$dict $$work fuzz/corpus/$$name || exit 1; \
 	done
+
+valgrind: deps
+	@BUILD_DIR=$(abspath $(BUILD)) JOBS=$(JOBS) scripts/valgrind.sh
 
 clean:
 	rm -rf $(BUILD)

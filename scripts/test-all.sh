@@ -1,15 +1,40 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite: native under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the concurrency programs under ThreadSanitizer, and the Windows cross build under Wine.
-# Ends with one line "N passed, N failed" summed over all runs; exits non-zero when a test
-# fails or a build breaks.
+# the concurrency programs under ThreadSanitizer, and the Windows cross build under Wine; then
+# the ways a user takes the library (installed package, pkg-config line, add_subdirectory,
+# FetchContent). Prints the skipped tests per program and ends with one line
+# "N passed, N failed, N skipped" summed over all runs. Exits non-zero when a test fails, a
+# build breaks, an expected program is missing or ran no test, or an unknown one appears.
+#
+# Environment: BUILD_DIR, JOBS; HV_CORPUS_DIR (the real-world texts, by default the folder
+# beside the checkout); HV_REQUIRE_CORPUS=ON turns an absent corpus into failures (CI).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 jobs=${JOBS:-$(nproc)}
 passed=0
 failed=0
+skipped=0
 broken=()
+
+# The programs each run must report come from a fixed list, not from the build, so that a
+# folder dropped from the build shows up as missing.
+all_programs=$(sed -n 's/^\(hv[A-Za-z0-9]*\).*/\1/p' "$root/scripts/test-programs.txt")
+concurrency_programs=$(sed -n 's/^\(hv[A-Za-z0-9]*\) .*concurrency.*/\1/p' \
+  "$root/scripts/test-programs.txt")
+
+# Nothing inherited may narrow what the programs run: a filter or a shard setting makes them
+# pass with no test run.
+for variable in $(env | sed -n 's/^\(\(GTEST\|TESTBRIDGE\)_[A-Za-z0-9_]*\)=.*/\1/p'); do
+  unset "$variable"
+done
+
+# The corpus location and rule are fixed at configure time; the run-time overrides are cleared
+# because a POSIX path would not read under Wine.
+corpus_dir=${HV_CORPUS_DIR:-$root/../shared/corpus}
+corpus_dir=$(cd "$corpus_dir" 2>/dev/null && pwd || echo "$corpus_dir")
+require_corpus=${HV_REQUIRE_CORPUS:-OFF}
+unset HV_CORPUS_DIR HV_REQUIRE_CORPUS
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -17,59 +42,138 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 
+# The builds share most sources and flags: ccache, when present, compiles each file once.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+windows_toolchain=-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake
+
+fail() {
+  broken+=("$1")
+  failed=$((failed + 1))
+}
+
 # xml_count FILE ATTRIBUTE: an attribute of the <testsuites> element of a GoogleTest report.
 xml_count() {
   grep -m1 -o "<testsuites [^>]*" "$1" | grep -o " $2=\"[0-9]*\"" | grep -o '[0-9]*' || echo 0
 }
 
-# run_suite NAME DIR CONFIGURE-ARGS... : configure, build, run CTest and add up the results.
+# xml_skips FILE: one line "Suite.Test: reason" per skipped test of a GoogleTest report.
+xml_skips() {
+  awk '
+    function attribute(line, name,   value) {
+      if (!match(line, " " name "=\"[^\"]*\"")) return ""
+      value = substr(line, RSTART + length(name) + 3, RLENGTH - length(name) - 4)
+      gsub(/&quot;/, "\"", value); gsub(/&apos;/, "'\''", value)
+      gsub(/&lt;/, "<", value); gsub(/&gt;/, ">", value); gsub(/&amp;/, "\\&", value)
+      return value
+    }
+    /<testcase / && /result="skipped"/ {
+      test = attribute($0, "classname") "." attribute($0, "name"); reason = ""; open = 1
+      if ($0 ~ /\/>[[:space:]]*$/) { print test; open = 0 }
+      next
+    }
+    open && /<skipped/ {
+      reason = attribute($0, "message"); sub(/^.*&#x0A;/, "", reason)
+      print test ": " (reason == "" ? "no reason given" : reason); open = 0
+    }
+    open && /<\/testcase>/ { print test; open = 0 }
+  ' "$1"
+}
+
+# run_suite NAME DIR EXPECTED CONFIGURE-ARGS... : configure (tests always on), build, run
+# CTest and add up the results of the EXPECTED programs.
 run_suite() {
-  local name=$1 dir=$2
-  shift 2
+  local name=$1 dir=$2 expected=$3
+  shift 3
   echo "=== $name: configure and build ($dir)"
-  if ! cmake -S "$root" -B "$dir" -G Ninja -DHV_WERROR=ON "$@" >"$dir.configure.log" 2>&1; then
+  mkdir -p "$dir"
+  if ! cmake -S "$root" -B "$dir" -G Ninja -DHV_WERROR=ON -DHV_TESTS=ON \
+    "-DHV_CORPUS_DIR=$corpus_dir" "-DHV_REQUIRE_CORPUS=$require_corpus" \
+    "$@" >"$dir.configure.log" 2>&1; then
     cat "$dir.configure.log"
-    broken+=("$name (configure)")
-    failed=$((failed + 1))
+    fail "$name (configure)"
     return
   fi
   if ! cmake --build "$dir" -j "$jobs"; then
-    broken+=("$name (build)")
-    failed=$((failed + 1))
+    fail "$name (build)"
     return
   fi
   echo "=== $name: run"
-  rm -rf "$dir/results"
+  # CTest leaves its list of failed tests in place after a clean run: an old list would count
+  # again.
+  rm -rf "$dir/results" "$dir/Testing/Temporary/LastTestsFailed.log"
   mkdir -p "$dir/results"
   (cd "$dir" && ctest --output-on-failure --timeout 900 "${CTEST_ARGS[@]}")
-  local programs
-  programs=$(cd "$dir" && ctest -N "${CTEST_ARGS[@]}" | sed -n 's/^ *Test *#[0-9]*: //p')
+  local registered
+  registered=$(cd "$dir" && ctest -N "${CTEST_ARGS[@]}" | sed -n 's/^ *Test *#[0-9]*: //p')
+  local program
+  for program in $registered; do
+    if ! grep -qw -- "$program" <<<"$expected"; then
+      echo "    $name/$program: not in the runner's list of programs"
+      fail "$name/$program (unexpected program: add it to scripts/test-programs.txt)"
+    fi
+  done
   local failed_log="$dir/Testing/Temporary/LastTestsFailed.log"
-  for program in $programs; do
-    local xml="$dir/results/$program.xml" tests=0 failures=0 errors=0 disabled=0 skipped=0
+  for program in $expected; do
+    if ! grep -qx -- "$program" <<<"$registered"; then
+      echo "    $name/$program: missing"
+      fail "$name/$program (missing)"
+      continue
+    fi
+    local xml="$dir/results/$program.xml" tests=0 failures=0 errors=0 disabled=0 skips=0
     if [ -s "$xml" ]; then
       tests=$(xml_count "$xml" tests)
       failures=$(xml_count "$xml" failures)
       errors=$(xml_count "$xml" errors)
       disabled=$(xml_count "$xml" disabled)
-      skipped=$(grep -c 'result="skipped"' "$xml" || true)
+      skips=$(grep -c 'result="skipped"' "$xml" || true)
     fi
-    local good=$((tests - failures - errors - disabled - skipped))
+    local good=$((tests - failures - errors - disabled - skips))
     [ "$good" -lt 0 ] && good=0
-    local bad=$((failures + errors))
+    local bad=$((failures + errors)) note=""
     # A program that crashed, leaked or failed after writing its report still counts once.
     if [ "$bad" -eq 0 ] && [ -f "$failed_log" ] && grep -q ":$program\$" "$failed_log"; then
       bad=1
     fi
-    if [ ! -s "$xml" ] && [ "$bad" -eq 0 ]; then bad=1; fi
-    echo "    $name/$program: $good passed, $bad failed"
+    if [ ! -s "$xml" ]; then
+      [ "$bad" -eq 0 ] && bad=1
+      note=" (no report)"
+    elif [ $((tests - disabled)) -le 0 ]; then
+      bad=$((bad + 1))
+      note=" (ran no test)"
+    fi
+    echo "    $name/$program: $good passed, $bad failed, $skips skipped$note"
+    if [ "$skips" -gt 0 ]; then
+      xml_skips "$xml" | sed 's/^/      skipped: /'
+    fi
+    [ "$bad" -gt 0 ] && broken+=("$name/$program$note")
     passed=$((passed + good))
     failed=$((failed + bad))
+    skipped=$((skipped + skips))
   done
 }
 
+# run_ctest NAME DIR: runs a user-side project's tests and adds them up (one test each).
+run_ctest() {
+  local name=$1 dir=$2
+  rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
+  (cd "$dir" && ctest --output-on-failure --timeout 300)
+  local total bad=0
+  total=$(cd "$dir" && ctest -N | sed -n 's/^Total Tests: //p')
+  local failed_log="$dir/Testing/Temporary/LastTestsFailed.log"
+  [ -f "$failed_log" ] && bad=$(grep -c . "$failed_log")
+  if [ "${total:-0}" -eq 0 ]; then
+    bad=1
+  fi
+  echo "    $name: $((total - bad)) passed, $bad failed"
+  [ "$bad" -gt 0 ] && broken+=("$name")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
 # run_examples NAME DIR CONFIGURE-ARGS... : installs the build in DIR, builds the examples
-# against the installed package as a user's project would, and runs them (one test each).
+# against the installed package as a user's project would, and runs them.
 run_examples() {
   local name=$1 dir=$2
   shift 2
@@ -81,35 +185,111 @@ run_examples() {
       "$@" >"$dir/examples.configure.log" 2>&1 ||
     ! cmake --build "$dir/examples" -j "$jobs"; then
     cat "$dir/install.log" "$dir/examples.configure.log" 2>/dev/null | tail -30
-    broken+=("$name (examples against the installed package)")
-    failed=$((failed + 1))
+    fail "$name (examples against the installed package)"
     return
   fi
-  (cd "$dir/examples" && ctest --output-on-failure --timeout 300)
-  local total bad=0
-  total=$(cd "$dir/examples" && ctest -N | sed -n 's/^Total Tests: //p')
-  local failed_log="$dir/examples/Testing/Temporary/LastTestsFailed.log"
-  [ -f "$failed_log" ] && bad=$(grep -c . "$failed_log")
-  echo "    $name/examples: $((total - bad)) passed, $bad failed"
-  passed=$((passed + total - bad))
+  run_ctest "$name/examples" "$dir/examples"
+}
+
+# run_embedded NAME DIR CONFIGURE-ARGS... : a user's project that builds the library from its
+# sources, once through add_subdirectory and once through FetchContent, and runs an example.
+run_embedded() {
+  local name=$1 dir=$2
+  shift 2
+  local way
+  mkdir -p "$dir"
+  for way in subdirectory fetchcontent; do
+    echo "=== $name: the library inside a user's project ($way)"
+    rm -rf "$dir/$way"
+    if ! cmake -S "$root/tests/embed" -B "$dir/$way" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DHV_WERROR=ON "-DHV_EMBED_WITH=$way" "-DHV_EMBED_SOURCE=$root" "$@" \
+      >"$dir/$way.configure.log" 2>&1 || ! cmake --build "$dir/$way" -j "$jobs"; then
+      tail -30 "$dir/$way.configure.log"
+      fail "$name/$way (build)"
+      continue
+    fi
+    run_ctest "$name/$way" "$dir/$way"
+  done
+}
+
+# run_pkgconfig NAME DIR : the README's recipe as written: `make` builds a release into
+# DIR/release, `cmake --install ... --prefix` puts it in a folder of its own, and the compiler
+# line with pkg-config builds a program that then runs.
+run_pkgconfig() {
+  local name=$1 dir=$2 prefix=$2/opt/hv
+  echo "=== $name: installed with --prefix, program built with the pkg-config line"
+  rm -rf "$dir/opt" "$dir/pkgconfig-app"
+  if ! make -C "$root" --no-print-directory BUILD="$build" JOBS="$jobs" all >"$dir/pkgconfig.make.log" 2>&1 ||
+    ! cmake --install "$dir/release" --prefix "$prefix" >"$dir/pkgconfig.install.log" 2>&1; then
+    tail -30 "$dir/pkgconfig.make.log" "$dir/pkgconfig.install.log" 2>/dev/null
+    fail "$name (make and install)"
+    return
+  fi
+  local bad=0
+  # shellcheck disable=SC2046 # the pkg-config output is a list of words by design
+  if ! g++ "$root/examples/player_pull.cpp" -o "$dir/pkgconfig-app" \
+    $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs hulvoStreaming) ||
+    ! LD_LIBRARY_PATH=$prefix/lib "$dir/pkgconfig-app"; then
+    bad=1
+    broken+=("$name/pkg-config")
+  fi
+  echo "    $name/pkg-config: $((1 - bad)) passed, $bad failed"
+  passed=$((passed + 1 - bad))
   failed=$((failed + bad))
+}
+
+# run_fuzz_smoke NAME DIR : every fuzz target (clang, AddressSanitizer + UndefinedBehaviorSanitizer)
+# for FUZZ_SMOKE_SECONDS from its seeds, one test each. Its findings land in DIR/artifacts.
+run_fuzz_smoke() {
+  local name=$1 dir=$2 seconds=${FUZZ_SMOKE_SECONDS:-20}
+  echo "=== $name: every fuzz target for $seconds s from its seeds"
+  mkdir -p "$dir"
+  if ! CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DHV_WERROR=ON -DHV_TESTS=OFF -DHV_TOOLS=OFF -DHV_FUZZ=ON -DHV_SANITIZE=address,undefined \
+    >"$dir.configure.log" 2>&1 || ! cmake --build "$dir" -j "$jobs"; then
+    tail -30 "$dir.configure.log"
+    fail "$name (build)"
+    return
+  fi
+  local source target work dict
+  for source in "$root"/fuzz/*Fuzz.cpp; do
+    target=$(basename "$source" .cpp)
+    work=$dir/corpus/$target
+    rm -rf "$work"
+    mkdir -p "$work" "$dir/artifacts"
+    dict=()
+    [ -f "$root/fuzz/$target.dict" ] && dict=("-dict=$root/fuzz/$target.dict")
+    if [ -x "$dir/bin/$target" ] && "$dir/bin/$target" -max_total_time="$seconds" "${dict[@]}" \
+      -artifact_prefix="$dir/artifacts/$target-" "$work" "$root/fuzz/corpus/$target" \
+      >"$dir/$target.log" 2>&1; then
+      echo "    $name/$target: 1 passed, 0 failed ($(grep -o 'Done [0-9]* runs' "$dir/$target.log"))"
+      passed=$((passed + 1))
+    else
+      tail -40 "$dir/$target.log" 2>/dev/null || echo "    $target was not built"
+      echo "    $name/$target: 0 passed, 1 failed"
+      fail "$name/$target"
+    fi
+  done
 }
 
 mkdir -p "$build"
 CTEST_ARGS=()
-run_suite native "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=address,undefined
+run_suite native "$build/asan" "$all_programs" -DCMAKE_BUILD_TYPE=Debug \
+  -DHV_SANITIZE=address,undefined
 run_examples native "$build/asan" -DCMAKE_BUILD_TYPE=Debug \
   "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -Wall -Wextra -Wpedantic -Werror"
+run_pkgconfig native "$build"
+run_embedded native "$build/embed"
 CTEST_ARGS=(-L concurrency)
-run_suite tsan "$build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_SANITIZE=thread \
-  -DHV_CONCURRENCY_TESTS_ONLY=ON
+run_suite tsan "$build/tsan" "$concurrency_programs" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DHV_SANITIZE=thread -DHV_CONCURRENCY_TESTS_ONLY=ON
 CTEST_ARGS=()
-run_suite windows "$build/win" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-run_examples windows "$build/win" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_EXE_LINKER_FLAGS=-static \
-  "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
+run_suite windows "$build/win" "$all_programs" -DCMAKE_BUILD_TYPE=Release "$windows_toolchain"
+run_examples windows "$build/win" -DCMAKE_BUILD_TYPE=Release "$windows_toolchain" \
+  -DCMAKE_EXE_LINKER_FLAGS=-static "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
+run_embedded windows "$build/win-embed" "$windows_toolchain" -DCMAKE_EXE_LINKER_FLAGS=-static
+run_fuzz_smoke fuzz "$build/fuzz-smoke"
 
-for what in "${broken[@]+"${broken[@]}"}"; do echo "BROKEN: $what"; done
-echo "$passed passed, $failed failed"
+for what in "${broken[@]+"${broken[@]}"}"; do echo "FAILED: $what"; done
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

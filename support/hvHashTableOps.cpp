@@ -25,7 +25,7 @@ int CompareUnits(const Unit* a, const Unit* b) {
 void* DuplicateString(const void* text) { return hvMemory_Strdup(static_cast<const char*>(text)); }
 
 void* DuplicateWideString(const void* text) {
-  return hvMemory_Wcsdup(static_cast<const char16_t*>(text));
+  return hvMemory_Wcsdup(static_cast<const hvWideChar*>(text));
 }
 
 void* Identity(const void* item) { return const_cast<void*>(item); }
@@ -35,7 +35,7 @@ int CompareStrings(const void* a, const void* b) {
 }
 
 int CompareWideStrings(const void* a, const void* b) {
-  return CompareUnits(static_cast<const char16_t*>(a), static_cast<const char16_t*>(b));
+  return CompareUnits(static_cast<const hvWideChar*>(a), static_cast<const hvWideChar*>(b));
 }
 
 uint32_t HashPointer(const void* key) {
@@ -49,7 +49,7 @@ uint32_t hvHashTable_HashString(const void* text) {
 }
 
 uint32_t hvHashTable_HashWideString(const void* text) {
-  return HashUnits(static_cast<const char16_t*>(text));
+  return HashUnits(static_cast<const hvWideChar*>(text));
 }
 
 const hvKeyOps khvKeyOps_String = {DuplicateString, hvMemory_Free, CompareStrings,

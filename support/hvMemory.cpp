@@ -23,7 +23,7 @@ void* AllocateOrDie(size_t size, const char* reason) {
   return block;
 }
 
-size_t WideLength(const char16_t* text) {
+size_t WideLength(const hvWideChar* text) {
   size_t length = 0;
   while (text[length] != 0) ++length;
   return length;
@@ -78,18 +78,18 @@ char* hvMemory_Strndup(const char* text, size_t length) {
   return copy;
 }
 
-char16_t* hvMemory_Wcsdup(const char16_t* text) {
+hvWideChar* hvMemory_Wcsdup(const hvWideChar* text) {
   if (!text) return nullptr;
   return hvMemory_Wcsndup(text, WideLength(text));
 }
 
-char16_t* hvMemory_Wcsndup(const char16_t* text, size_t length) {
+hvWideChar* hvMemory_Wcsndup(const hvWideChar* text, size_t length) {
   if (!text) return nullptr;
-  const size_t size = length > (SIZE_MAX - sizeof(char16_t)) / sizeof(char16_t)
+  const size_t size = length > (SIZE_MAX - sizeof(hvWideChar)) / sizeof(hvWideChar)
                           ? SIZE_MAX
-                          : (length + 1) * sizeof(char16_t);
-  char16_t* copy = static_cast<char16_t*>(AllocateOrDie(size, "memory:malloc"));
-  memcpy(copy, text, length * sizeof(char16_t));
+                          : (length + 1) * sizeof(hvWideChar);
+  hvWideChar* copy = static_cast<hvWideChar*>(AllocateOrDie(size, "memory:malloc"));
+  memcpy(copy, text, length * sizeof(hvWideChar));
   copy[length] = 0;
   return copy;
 }

@@ -1,11 +1,15 @@
 #include "hvTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "hulvoStreaming/hvMemory.h"
 
@@ -52,16 +56,25 @@ void hvLogCapture::Clear() {
 hvTempDir::hvTempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  std::filesystem::path base = std::filesystem::temp_directory_path();
-  for (;;) {
+  std::error_code error;
+  std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  // A name is taken only by a concurrent test, so a few tries find a free one; a folder that
+  // cannot be created at all (full disk, no permission) fails at once instead of looping.
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; !error && attempt < kAttempts; ++attempt) {
     std::filesystem::path candidate =
         base / ("hvtest-" + std::to_string(random()) + "-" + std::to_string(counter++));
-    std::error_code error;
     if (std::filesystem::create_directory(candidate, error)) {
       m_path = candidate.generic_string();
       return;
     }
+    if (!error) continue;  // the name exists: try another
+    if (error == std::errc::file_exists) error.clear();
   }
+  ADD_FAILURE() << "cannot create a temporary folder under \"" << base.generic_string()
+                << "\": " << (error ? error.message() : "every name tried was taken");
+  // Files then land in a path that does not exist, so the test fails where it writes.
+  m_path = (base / "hvtest-unavailable").generic_string();
 }
 
 hvTempDir::~hvTempDir() {
@@ -81,14 +94,69 @@ std::string hvCorpusPath(const std::string& file) {
   return std::string(overridden && *overridden ? overridden : HV_CORPUS_DIR) + "/" + file;
 }
 
-bool hvReadLines(const std::string& path, std::vector<std::string>* lines) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
+namespace {
+
+void SplitLines(const std::string& text, std::vector<std::string>* lines) {
+  std::istringstream in(text);
   std::string line;
-  while (std::getline(file, line)) {
+  while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines->push_back(line);
   }
+}
+
+bool ReadWhole(const std::string& path, std::string* text) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  *text = contents.str();
+  return !file.bad();
+}
+
+bool CorpusRequired() {
+  const char* required = getenv("HV_REQUIRE_CORPUS");
+  if (required && *required) return strcmp(required, "0") != 0 && strcmp(required, "OFF") != 0;
+  return HV_REQUIRE_CORPUS != 0;
+}
+
+}  // namespace
+
+bool hvReadLines(const std::string& path, std::vector<std::string>* lines) {
+  std::string text;
+  if (!ReadWhole(path, &text)) return false;
+  SplitLines(text, lines);
+  return true;
+}
+
+bool hvCorpusText(const std::string& file, std::string* text) {
+  const std::string path = hvCorpusPath(file);
+  const std::string folder = std::filesystem::path(path).parent_path().generic_string();
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    if (CorpusRequired()) {
+      ADD_FAILURE() << "corpus folder \"" << folder << "\" is required but absent";
+      return false;
+    }
+    // GTEST_SKIP returns from the function it is written in, hence the lambda.
+    [&] { GTEST_SKIP() << "corpus folder \"" << folder << "\" absent"; }();
+    return false;
+  }
+  if (!ReadWhole(path, text)) {
+    ADD_FAILURE() << "corpus file \"" << path << "\" cannot be read";
+    return false;
+  }
+  if (text->empty()) {
+    ADD_FAILURE() << "corpus file \"" << path << "\" is empty";
+    return false;
+  }
+  return true;
+}
+
+bool hvCorpusLines(const std::string& file, std::vector<std::string>* lines) {
+  std::string text;
+  if (!hvCorpusText(file, &text)) return false;
+  SplitLines(text, lines);
   return true;
 }
 

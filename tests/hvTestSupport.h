@@ -60,11 +60,21 @@ class hvTempDir {
 };
 
 // Lets GoogleTest print texts in failure messages.
-inline void PrintTo(const hvCString& text, std::ostream* out) { *out << '"' << text.c_str() << '"'; }
+inline void PrintTo(const hvCString& text, std::ostream* out) {
+  *out << '"' << text.c_str() << '"';
+}
 
 // The path of a file of the shared real-world corpus (HV_CORPUS_DIR in the environment
-// overrides the folder). The folder may be absent: tests that use it skip then.
+// overrides the folder).
 std::string hvCorpusPath(const std::string& file);
+
+// Reads a corpus file for the running test, with one rule for every corpus test: an absent
+// corpus folder skips the test with the reason (fails it when the corpus is required:
+// HV_REQUIRE_CORPUS at build time or in the environment); a file that is missing,
+// unreadable or empty fails it. True when the contents are there; on false the caller
+// returns at once. hvCorpusLines splits the text as hvReadLines does.
+bool hvCorpusText(const std::string& file, std::string* text);
+bool hvCorpusLines(const std::string& file, std::vector<std::string>* lines);
 
 // Reads a text file's lines (without their line ends); false when it cannot be opened.
 bool hvReadLines(const std::string& path, std::vector<std::string>* lines);

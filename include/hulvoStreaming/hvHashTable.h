@@ -34,8 +34,9 @@ struct hvValueOps {
 };
 
 // Ready-made operation sets. Strings are NUL-terminated char texts, wide strings
-// NUL-terminated char16_t texts (16-bit on every system); both are copied with guarded
-// allocation and compared code unit by code unit, case-sensitively.
+// NUL-terminated hvWideChar texts (16-bit units: wchar_t on Windows, char16_t elsewhere);
+// both are copied with guarded allocation and compared code unit by code unit,
+// case-sensitively.
 HV_EXPORT extern const hvKeyOps khvKeyOps_String;
 HV_EXPORT extern const hvKeyOps khvKeyOps_WideString;
 HV_EXPORT extern const hvKeyOps khvKeyOps_Pointer;
@@ -50,6 +51,8 @@ HV_EXPORT extern const hvValueOps khvValueOps_Borrowed;
 // hash = hash * 31 + c + 1 over the characters, from 0, in 32-bit arithmetic: "" gives 0,
 // "a" gives 98. A null text gives 0.
 HV_EXPORT uint32_t hvHashTable_HashString(const void* text);
+// The wide hash takes an hvWideChar text; it has the operation's signature so that it can
+// serve as a key set's hash.
 HV_EXPORT uint32_t hvHashTable_HashWideString(const void* text);
 
 // None of the constructors returns null. Null operation sets mean pointer keys and plain

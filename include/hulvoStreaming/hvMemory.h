@@ -40,9 +40,10 @@ HV_EXPORT char* hvMemory_Strdup(const char* text);
 HV_EXPORT char* hvMemory_StrdupUpper(const char* text);
 // Copies exactly `length` bytes (embedded NULs included) and appends a NUL.
 HV_EXPORT char* hvMemory_Strndup(const char* text, size_t length);
-// Wide texts are 16-bit characters on every system.
-HV_EXPORT char16_t* hvMemory_Wcsdup(const char16_t* text);
-HV_EXPORT char16_t* hvMemory_Wcsndup(const char16_t* text, size_t length);
+// Wide texts are 16-bit units on every system: wchar_t on Windows, char16_t elsewhere
+// (hvWideChar).
+HV_EXPORT hvWideChar* hvMemory_Wcsdup(const hvWideChar* text);
+HV_EXPORT hvWideChar* hvMemory_Wcsndup(const hvWideChar* text, size_t length);
 // Slot helpers: *slot is an owned text (or null) that is replaced, extended or cut.
 HV_EXPORT char* hvMemory_StrReplace(char** slot, const char* text);
 HV_EXPORT char* hvMemory_StrAppend(char** slot, const char* text);

@@ -45,14 +45,13 @@ void ExpectAllValid(const std::vector<std::string>& entries) {
 
 TEST(hvProtocolInfoCorpus, EverySingleTextParses) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo.txt"), &lines)) GTEST_SKIP() << "corpus not present";
+  if (!hvCorpusLines("protocolinfo.txt", &lines)) return;
   ExpectAllValid(lines);
 }
 
 TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
-    GTEST_SKIP() << "corpus not present";
+  if (!hvCorpusLines("protocolinfo-lists.txt", &lines)) return;
   for (const std::string& line : lines) {
     std::vector<std::string> entries = SplitList(line);
     ExpectAllValid(entries);
@@ -69,8 +68,7 @@ TEST(hvProtocolInfoCorpus, EveryListEntryParses) {
 // Merging real device lists into one another gives what comparing every pair gives.
 TEST(hvProtocolInfoCorpus, MergingListsMatchesThePairwiseMerge) {
   std::vector<std::string> lines;
-  if (!hvReadLines(hvCorpusPath("protocolinfo-lists.txt"), &lines))
-    GTEST_SKIP() << "corpus not present";
+  if (!hvCorpusLines("protocolinfo-lists.txt", &lines)) return;
   for (size_t i = 0; i < lines.size(); ++i) {
     for (size_t j : {i, (i + 1) % lines.size()}) {
       hvProtocolInfoList* merged = hvProtocolInfoList_CreateFromText(lines[i].c_str());

@@ -62,9 +62,9 @@ TEST(hvHashTableHash, EmptyIsZeroAndEachUnitAddsItselfPlusOne) {
   EXPECT_EQ(hvHashTable_HashString("ab"), 98u * 31 + 99);
   EXPECT_EQ(hvHashTable_HashString("\xff"), 256u);  // bytes count as unsigned
   EXPECT_EQ(hvHashTable_HashString(nullptr), 0u);
-  EXPECT_EQ(hvHashTable_HashWideString(u""), 0u);
-  EXPECT_EQ(hvHashTable_HashWideString(u"ab"), 98u * 31 + 99);
-  EXPECT_EQ(hvHashTable_HashWideString(u"\xffff"), 65536u);
+  EXPECT_EQ(hvHashTable_HashWideString(HV_WIDE("")), 0u);
+  EXPECT_EQ(hvHashTable_HashWideString(HV_WIDE("ab")), 98u * 31 + 99);
+  EXPECT_EQ(hvHashTable_HashWideString(HV_WIDE("\xffff")), 65536u);
 }
 
 TEST_F(hvHashTableTest, StoresCopiesAndLooksUpCaseSensitively) {
@@ -201,19 +201,20 @@ TEST(hvHashTableReadyMade, PointerKeysCompareIdentityAndBorrowedValuesStayTheCal
 TEST(hvHashTableReadyMade, EveryTextTableStoresAndReleasesItsCopies) {
   // Each table is left full: destroying it must free every copy it made.
   hvHashTable* wide = hvHashTable_CreateWideKeysWideValues();
-  hvHashTable_Insert(wide, u"k\x00e9y", u"v");
-  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(hvHashTable_Get(wide, u"k\x00e9y"))), u"v");
-  EXPECT_EQ(hvHashTable_Get(wide, u"k\x00c9y"), nullptr);
+  hvHashTable_Insert(wide, HV_WIDE("k\x00e9y"), HV_WIDE("v"));
+  const void* found = hvHashTable_Get(wide, HV_WIDE("k\x00e9y"));
+  EXPECT_EQ(std::basic_string<hvWideChar>(static_cast<const hvWideChar*>(found)), HV_WIDE("v"));
+  EXPECT_EQ(hvHashTable_Get(wide, HV_WIDE("k\x00c9y")), nullptr);
   hvHashTable* copy = hvHashTable_Copy(wide);
   hvHashTable_Destroy(wide);
   EXPECT_EQ(hvHashTable_GetCount(copy), 1u);
   hvHashTable_Destroy(copy);
 
   hvHashTable* mixed = hvHashTable_CreateStringKeysWideValues();
-  hvHashTable_Insert(mixed, "k", u"v");
+  hvHashTable_Insert(mixed, "k", HV_WIDE("v"));
   hvHashTable_Destroy(mixed);
   hvHashTable* wideKeys = hvHashTable_CreateWideKeys(&khvValueOps_String);
-  hvHashTable_Insert(wideKeys, u"k", "v");
+  hvHashTable_Insert(wideKeys, HV_WIDE("k"), "v");
   hvHashTable_Destroy(wideKeys);
   hvHashTable* strings = hvHashTable_CreateStringKeysStringValues();
   hvHashTable_Insert(strings, "k", "v");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hv/hvLog.h"
@@ -80,15 +81,23 @@ TEST(hvMemory, StrndupCopiesEmbeddedZerosAndTerminates) {
 }
 
 TEST(hvMemory, WideCopiesAreSixteenBitAndTerminated) {
-  char16_t* empty = hvMemory_Wcsdup(u"");
-  char16_t* word = hvMemory_Wcsdup(u"h\u00e9llo");
-  char16_t* cut = hvMemory_Wcsndup(u"a\0bcd", 3);
+  using WideText = std::basic_string<hvWideChar>;
+  hvWideChar* empty = hvMemory_Wcsdup(HV_WIDE(""));
+  hvWideChar* word = hvMemory_Wcsdup(HV_WIDE("h\u00e9llo"));
+  hvWideChar* cut = hvMemory_Wcsndup(HV_WIDE("a\0bcd"), 3);
   EXPECT_EQ(empty[0], 0);
-  EXPECT_EQ(std::u16string(word), u"h\u00e9llo");
-  EXPECT_EQ(std::u16string(cut, 4), std::u16string(u"a\0b\0", 4));
+  EXPECT_EQ(WideText(word), HV_WIDE("h\u00e9llo"));
+  EXPECT_EQ(WideText(cut, 4), WideText(HV_WIDE("a\0b\0"), 4));
   hvMemory_Free(empty);
   hvMemory_Free(word);
   hvMemory_Free(cut);
+}
+
+// Where wchar_t is 16-bit (Windows), callers pass the wchar_t texts of the system's own
+// calls; elsewhere wchar_t is 32-bit and the wide functions keep 16-bit char16_t.
+TEST(hvMemory, WideTextsAreWcharWhereWcharIsSixteenBit) {
+  EXPECT_EQ((std::is_same<hvWideChar, wchar_t>::value), sizeof(wchar_t) == 2);
+  EXPECT_EQ((std::is_same<hvWideChar, char16_t>::value), sizeof(wchar_t) != 2);
 }
 
 TEST(hvMemory, StrAppendJoinsCopiesOrStarts) {
@@ -160,7 +169,7 @@ TEST(hvMemoryDeathTest, OverflowingLengthsAreAllocationFailures) {
   EXPECT_EXIT(
       {
         OpenLogGate();
-        hvMemory_Wcsndup(u"abc", SIZE_MAX / 2 + 1);
+        hvMemory_Wcsndup(HV_WIDE("abc"), SIZE_MAX / 2 + 1);
       },
       ExitedAsFatal, testing::HasSubstr("Fatal Error 'memory:malloc'"));
 }

@@ -1,5 +1,6 @@
-// Build-wide basics shared by the base library stand-in and the product: the export macro
-// and the 64-bit value type. This is the one public header that looks at the target system.
+// Build-wide basics shared by the base library stand-in and the product: the export macro,
+// the wide character and the 64-bit value type. This is the one public header that looks at
+// the target system.
 #ifndef HV_HVPLATFORM_H
 #define HV_HVPLATFORM_H
 
@@ -23,6 +24,18 @@
 #else
 #define HV_PRINTF_FORMAT(formatIndex, firstArgument)
 #endif
+
+// hvWideChar is the 16-bit unit of the library's wide texts. On Windows it is wchar_t, so
+// texts from Win32 calls go in and come out without casts; elsewhere wchar_t is 32-bit and
+// char16_t is the 16-bit unit. HV_WIDE("text") writes a literal of that type.
+#if defined(_WIN32)
+typedef wchar_t hvWideChar;
+#define HV_WIDE(text) L##text
+#else
+typedef char16_t hvWideChar;
+#define HV_WIDE(text) u##text
+#endif
+static_assert(sizeof(hvWideChar) == 2, "wide texts are made of 16-bit units");
 
 // hvuint64 is a plain 64-bit unsigned value; its maximum means "unknown" (size, position).
 class hvuint64 {
