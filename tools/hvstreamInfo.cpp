@@ -106,7 +106,13 @@ int hvTool_RunInfo(int argc, char** argv) {
     json.BeginObject();
     json.Field("file", path);
     json.Field("stream", id);
-    json.Field("size", static_cast<unsigned long long>(size));
+    // A pipe or a file whose length the system cannot tell has no size: null, not 2^64 - 1.
+    json.Key("size");
+    if (size == khvuint64_Max) {
+      json.Null();
+    } else {
+      json.UInt(size);
+    }
     json.Field("mimeType", mimeType);
     json.Field("extension", extension);
     json.Key("mediaDescription");
@@ -136,7 +142,9 @@ int hvTool_RunInfo(int argc, char** argv) {
   } else {
     printf("%s\n", hvTool_Printable(path).c_str());
     hvTool_PrintField("stream", "hvFileStream (ID \"" + id + "\")");
-    hvTool_PrintField("size", std::to_string(size) + " bytes (" + hvTool_ByteCount(size) + ")");
+    hvTool_PrintField("size", size == khvuint64_Max ? std::string("unknown")
+                                                    : std::to_string(size) + " bytes (" +
+                                                          hvTool_ByteCount(size) + ")");
     hvTool_PrintField("MIME type", hvTool_Printable(mimeType) +
                                        (args.Has("mime") ? "" : " (by the file's extension)"));
     hvTool_PrintField("extension", extension.empty() ? "(none)" : hvTool_Printable(extension));

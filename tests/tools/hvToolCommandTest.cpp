@@ -1,6 +1,7 @@
 // The command line as a whole: version, help for every command, and the usage errors that
 // every command shares (exit status 2, a message and a hint on standard error).
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "hvToolTestUtil.h"
@@ -8,7 +9,7 @@
 namespace {
 
 const char* const kCommands[] = {"pinfo", "match", "merge", "select", "mime",
-                                 "url",   "cat",   "info",  "demo"};
+                                 "url",   "cat",   "info",  "seek",   "demo"};
 
 TEST_F(hvToolTest, VersionNamesTheLibraryVersion) {
   hvToolRun run = Run({"--version"});
@@ -112,6 +113,21 @@ TEST_F(hvToolTest, OutputThatCannotBeWrittenFailsEveryCommand) {
 }
 
 // Used to be read as the text before the NUL, the rest dropped unseen.
+// Used to block for ever in open when nobody wrote to the pipe, then to claim byte seeks and
+// a size of 2^64 - 1 bytes.
+TEST_F(hvToolTest, InfoOnAPipeAnswersAtOnceWithoutSizeOrByteSeek) {
+  std::string fifo = m_files.WriteFile("placeholder", "") + ".fifo";
+  if (std::system(("mkfifo '" + fifo + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no named pipes here";
+  hvToolRunOptions bounded;
+  bounded.timeoutSeconds = 20;
+  hvToolRun run = Run(bounded, {"info", fifo});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("unknown"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("byte seek"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("byte seek            no"), std::string::npos) << run.out;
+}
+
 TEST_F(hvToolTest, StandardInputHoldingANulByteIsRefused) {
   std::string input = "http-get:*:audio/mpeg:*\nhttp-get:*:audio/mpeg:*";
   input += '\0';
