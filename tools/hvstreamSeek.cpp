@@ -14,7 +14,7 @@
 namespace {
 
 const char kHelp[] =
-    "usage: hvstream seek FILE --time T [--profile PN] [--json]\n"
+    "usage: hvstream seek FILE --time T [--profile PN] [--mime TYPE] [--json]\n"
     "\n"
     "Finds the byte position at which the media of FILE reaches time T, as a player does on a\n"
     "source that allows byte seeks only, and shows it with the format found and the bytes\n"
