@@ -4,10 +4,11 @@
 // smaller block.
 #include "hulvoStreaming/hvMemory.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "support/hvAscii.h"
 
 namespace {
 
@@ -66,7 +67,8 @@ char* hvMemory_Strdup(const char* text) {
 char* hvMemory_StrdupUpper(const char* text) {
   char* copy = hvMemory_Strdup(text);
   if (!copy) return nullptr;
-  for (char* c = copy; *c; ++c) *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
+  // ASCII only: the C library's toupper follows the process locale.
+  for (char* c = copy; *c; ++c) *c = hvAscii_ToUpper(*c);
   return copy;
 }
 

@@ -1,7 +1,6 @@
 // Argument parsing shared by the hvstream commands.
 #include "hvstreamArgs.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -84,12 +83,11 @@ bool hvToolArgs::Size(const char* name, uint64_t fallback, uint64_t* value, bool
     number = number * 10 + digit;
   }
   // A binary multiple: K, M or G, in either case.
-  static const char kSuffixes[] = "kmg";
+  static const char kSuffixes[] = "kKmMgG";
   unsigned shift = 0;
-  const char* suffix =
-      p != text && *p ? strchr(kSuffixes, tolower(static_cast<unsigned char>(*p))) : nullptr;
+  const char* suffix = p != text && *p ? strchr(kSuffixes, *p) : nullptr;
   if (suffix) {
-    shift = 10 * static_cast<unsigned>(suffix - kSuffixes + 1);
+    shift = 10 * static_cast<unsigned>((suffix - kSuffixes) / 2 + 1);
     ++p;
   }
   if (p == text || *p != '\0') {

@@ -1,7 +1,6 @@
 // hvstream info: what a stream over a file answers a player: size, MIME type, extension, the
 // media-description keys it fills, and the seek and pause answers, with or without a
 // protocolInfo.
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -47,9 +46,8 @@ const struct {
 const char* MimeFromExtension(const std::string& path) {
   size_t dot = path.find_last_of("./\\");
   if (dot == std::string::npos || path[dot] != '.') return "application/octet-stream";
-  std::string extension;
-  for (size_t i = dot + 1; i < path.size(); ++i)
-    extension += static_cast<char>(tolower(static_cast<unsigned char>(path[i])));
+  // The library's own ASCII folding, not the locale's.
+  std::string extension = hvCString(path.c_str() + dot + 1).Lower().c_str();
   for (const auto& entry : kMimeByExtension)
     if (extension == entry.extension) return entry.mime;
   return "application/octet-stream";
