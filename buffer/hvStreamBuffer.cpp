@@ -70,6 +70,24 @@ void hvStreamBuffer::SignalSeekDone() {
     m_state.store(khvStreamBuffer_Streaming, std::memory_order_release);
 }
 
+hvStreamingStatus hvStreamBuffer::SignalSeekDone(const hvuint64& position) {
+  hvBufferLock hold(m_lock);
+  switch (m_state.load(std::memory_order_relaxed)) {
+    case khvStreamBuffer_Interrupted:
+      return khvStreamingStatus_Interrupted;
+    case khvStreamBuffer_EndOfStream:
+    case khvStreamBuffer_ReadError:
+      return khvStreamingStatus_InvalidOperation;
+    default:
+      break;
+  }
+  // Seek moves the write position under this same lock, so the comparison sees the newest
+  // target: a producer that repositioned for an older one is sent back.
+  if (GetCurrentWritePosition() != position) return khvStreamingStatus_Pending;
+  m_state.store(khvStreamBuffer_Streaming, std::memory_order_release);
+  return khvStreamingStatus_OK;
+}
+
 void hvStreamBuffer::SignalEndOfStream() { SignalEnd(khvStreamBuffer_EndOfStream); }
 void hvStreamBuffer::SignalInterrupted() { SignalEnd(khvStreamBuffer_Interrupted); }
 void hvStreamBuffer::SignalReadError() { SignalEnd(khvStreamBuffer_ReadError); }

@@ -15,4 +15,9 @@ inline hvuint64 hvFileAnswers_Size(hvFile* file) {
   return length < 0 ? hvuint64(khvuint64_Max) : hvuint64(static_cast<uint64_t>(length));
 }
 
+// Pipes, sockets and terminals have no offset to ask for; a stream over one cannot seek.
+inline bool hvFileAnswers_IsSeekable(hvFile* file) {
+  return hvFileAnswers_IsOpen(file) && file->Tell() >= 0;
+}
+
 #endif

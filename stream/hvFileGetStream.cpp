@@ -3,10 +3,10 @@
 #include "hulvoStreaming/hvStream.h"
 #include "stream/hvFileAnswers.h"
 
-hvFileGetStream::hvFileGetStream(hvFile* file, const hvCString& mimeType,
-                                 const hvCString& fileName)
-    : m_file(file), m_mimeType(mimeType), m_path(fileName) {
+hvFileGetStream::hvFileGetStream(hvFile* file, const hvCString& mimeType, const hvCString& fileName)
+    : m_file(file), m_mimeType(mimeType), m_path(fileName), m_seekable(false) {
   m_valid = m_valid && hvFileAnswers_IsOpen(m_file);
+  m_seekable = m_valid && hvFileAnswers_IsSeekable(m_file);
 }
 
 hvFileGetStream::~hvFileGetStream() { delete m_file; }
@@ -28,7 +28,10 @@ hvCString hvFileGetStream::GetExtension() { return m_path.GetExtension(); }
 hvCString hvFileGetStream::GetFileName() { return m_path.GetFullName(); }
 size_t hvFileGetStream::GetAvailableReadSize() { return 0; }
 
-bool hvFileGetStream::Support(int what) { return what != 3 && hvStream::Support(what); }
+bool hvFileGetStream::Support(int what) {
+  if (what == khvStreamSupport_ByteSeek && !m_seekable) return false;
+  return what != khvStreamSupport_ApplicationCode3 && hvStream::Support(what);
+}
 
 hvStreamingStatus hvFileGetStream::SeekBytes(const hvuint64& position) {
   if (!IsValid()) return khvStreamingStatus_Error;
@@ -36,7 +39,13 @@ hvStreamingStatus hvFileGetStream::SeekBytes(const hvuint64& position) {
   // Positions beyond the signed range come out negative; the failed seek's -1 must not
   // pass for the requested offset.
   if (offset < 0) return khvStreamingStatus_Error;
-  return m_file->Seek(offset, 0) == offset ? khvStreamingStatus_OK : khvStreamingStatus_Error;
+  if (!m_seekable) return khvStreamingStatus_SeekNotSupported;
+  int64_t before = m_file->Tell();
+  int64_t landed = m_file->Seek(offset, 0);
+  if (landed == offset) return khvStreamingStatus_OK;
+  // A failed seek leaves the stream where it was, so the next read still continues it.
+  if (landed >= 0 && before >= 0) m_file->Seek(before, 0);
+  return khvStreamingStatus_Error;
 }
 
 hvStreamingStatus hvFileGetStream::PullTake(unsigned char**, size_t*, bool) {
@@ -59,8 +68,13 @@ hvStreamingStatus hvFileGetStream::PullGet(unsigned char* destination, size_t* l
     *length = 0;
     return khvStreamingStatus_Error;
   }
-  int32_t count = ReadFile(destination, *length);
+  return Finish(*length == 0 ? 0 : ReadFile(destination, *length), length);
+}
+
+hvStreamingStatus hvFileGetStream::Finish(int32_t count, size_t* length) {
+  const size_t requested = *length;
+  *length = count > 0 ? static_cast<size_t>(count) : 0;
   if (count < 0) return khvStreamingStatus_Error;
-  *length = static_cast<size_t>(count);
-  return count > 0 ? khvStreamingStatus_OK : khvStreamingStatus_EndOfStream;
+  // Only a read that was asked for bytes and found none is the end; a short one is not.
+  return count == 0 && requested > 0 ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
 }

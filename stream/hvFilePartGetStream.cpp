@@ -6,6 +6,9 @@ hvFilePartGetStream::hvFilePartGetStream(hvFile* file, const hvCString& mimeType
       m_start(start),
       m_length(length),
       m_current(start) {
+  // A negative start or length names no range of the file; the failed seek's -1 must not
+  // pass for a start of -1 either.
+  if (start < 0 || length < 0) m_valid = false;
   if (IsValid() && m_file->Seek(m_start, 0) != m_start) m_valid = false;
 }
 
@@ -22,10 +25,16 @@ hvStreamingStatus hvFilePartGetStream::SeekBytes(const hvuint64& position) {
   int64_t offset = position.ToFileOffset();
   // A target that does not fit in a file offset is a seek the file cannot do.
   if (offset < 0 || offset > INT64_MAX - m_start) return khvStreamingStatus_Error;
+  if (!m_seekable) return khvStreamingStatus_SeekNotSupported;
   int64_t target = m_start + offset;
-  if (m_file->Seek(target, 0) != target) return khvStreamingStatus_Error;
-  m_current = target;
-  return khvStreamingStatus_OK;
+  int64_t landed = m_file->Seek(target, 0);
+  if (landed == target) {
+    m_current = target;
+    return khvStreamingStatus_OK;
+  }
+  // Reads continue from the file's own offset, so it must come back to the current one.
+  if (landed >= 0) m_file->Seek(m_current, 0);
+  return khvStreamingStatus_Error;
 }
 
 hvStreamingStatus hvFilePartGetStream::PullGet(unsigned char* destination, size_t* length, bool) {
@@ -41,9 +50,8 @@ hvStreamingStatus hvFilePartGetStream::PullGet(unsigned char* destination, size_
   // Compared as a remainder, so a request of up to all bits set cannot overflow.
   uint64_t remaining = static_cast<uint64_t>(end - m_current);
   size_t request = *length < remaining ? *length : static_cast<size_t>(remaining);
-  int32_t count = ReadFile(destination, request);
-  if (count < 0) return khvStreamingStatus_Error;
-  *length = static_cast<size_t>(count);
-  m_current += count;
-  return count > 0 ? khvStreamingStatus_OK : khvStreamingStatus_EndOfStream;
+  *length = request;
+  hvStreamingStatus status = Finish(request == 0 ? 0 : ReadFile(destination, request), length);
+  m_current += static_cast<int64_t>(*length);
+  return status;
 }

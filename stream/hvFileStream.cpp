@@ -1,6 +1,6 @@
 #include "hulvoStreaming/hvStream.h"
-#include "stream/hvFileAnswers.h"
 #include "hulvoStreaming/hvStreamBuffer.h"
+#include "stream/hvFileAnswers.h"
 
 namespace {
 // The ring created when no buffer is given: 2 blocks of 128 KiB.
@@ -14,9 +14,11 @@ hvFileStream::hvFileStream(hvStreamBuffer* buffer, hvFile* file, const hvCString
       m_buffer(buffer),
       m_interrupted(false),
       m_mimeType(mimeType),
-      m_path(hvPathName::MakeFilePath(fileName.c_str())) {
+      m_path(hvPathName::MakeFilePath(fileName.c_str())),
+      m_seekable(false) {
   if (!m_buffer) m_buffer = new hvStreamMultiBuffer(kDefaultBlockSize, kDefaultBlockCount);
   m_valid = m_valid && m_buffer->IsValid() && hvFileAnswers_IsOpen(m_file);
+  m_seekable = m_valid && hvFileAnswers_IsSeekable(m_file);
 }
 
 hvFileStream::~hvFileStream() {
@@ -40,9 +42,16 @@ hvCString hvFileStream::GetFileName() { return m_path.GetFullName(); }
 size_t hvFileStream::GetAvailableReadSize() { return m_buffer->GetAvailableReadSize(); }
 size_t hvFileStream::GetTotalBufferSize() { return m_buffer ? m_buffer->GetTotalBufferSize() : 0; }
 
+bool hvFileStream::Support(int what) {
+  if (what == khvStreamSupport_ByteSeek && !m_seekable) return false;
+  return hvStream::Support(what);
+}
+
 void hvFileStream::SignalInterrupted() {
-  m_buffer->SignalInterrupted();
+  // The flag goes first: a seek on the reading thread that resumes the ring after this
+  // interruption was swallowed by its pending state then finds the flag and interrupts again.
   m_interrupted.store(true, std::memory_order_release);
+  m_buffer->SignalInterrupted();
 }
 
 hvStreamingStatus hvFileStream::FillBuffer(unsigned char* destination, size_t* length) {
@@ -53,7 +62,9 @@ hvStreamingStatus hvFileStream::FillBuffer(unsigned char* destination, size_t* l
   int32_t count = m_file->Read(destination, requested);
   if (count < 0) return khvStreamingStatus_Error;
   *length = static_cast<size_t>(count);
-  return *length != requested ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
+  // Pipes, special files and files still being written answer in pieces: only a read that
+  // finds nothing at all is the end of the file.
+  return count == 0 && requested > 0 ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
 }
 
 // Reads the shortfall straight into the buffer's write block: one take, one read, one release.
@@ -88,10 +99,31 @@ hvStreamingStatus hvFileStream::PullRelease(unsigned char* data, size_t length) 
 
 hvStreamingStatus hvFileStream::SeekBytes(const hvuint64& position) {
   if (!IsValid()) return khvStreamingStatus_Error;
+  // An interrupted stream stays interrupted: a reset seek would revive the ring with no
+  // file reads behind it, and every take would answer OK with nothing.
+  if (m_interrupted.load(std::memory_order_acquire)) return khvStreamingStatus_Interrupted;
+  // Inside the buffered data only the read position moves; the file already stands where
+  // the ring needs its next bytes.
+  if (m_buffer->WillSeek(position)) {
+    m_buffer->Seek(position);
+    return khvStreamingStatus_OK;
+  }
+  if (!m_seekable) return khvStreamingStatus_SeekNotSupported;
+  // The file moves first, so a seek it refuses leaves the ring, and the stream, untouched.
+  int64_t offset = position.ToFileOffset();
+  int64_t landed = offset < 0 ? -1 : m_file->Seek(offset, 0);
+  if (landed != offset || offset < 0) {
+    int64_t write = m_buffer->GetCurrentWritePosition().ToFileOffset();
+    // A file that cannot return to where the ring needs its next bytes would feed it
+    // wrong ones: what is buffered can still be read, nothing after it.
+    if (landed >= 0 && m_file->Seek(write, 0) != write) m_buffer->SignalReadError();
+    return khvStreamingStatus_Error;
+  }
   m_buffer->Seek(position);
-  int64_t offset = m_buffer->GetCurrentWritePosition().ToFileOffset();
-  // Offsets beyond the signed range come out negative; a failed seek must not pass for them.
-  if (offset < 0 || m_file->Seek(offset, 0) != offset) return khvStreamingStatus_Error;
-  m_buffer->SignalSeekDone();
-  return khvStreamingStatus_OK;
+  hvStreamingStatus status = m_buffer->SignalSeekDone(position);
+  if (m_interrupted.load(std::memory_order_acquire)) {
+    m_buffer->SignalInterrupted();
+    return khvStreamingStatus_Interrupted;
+  }
+  return status == khvStreamingStatus_OK ? status : khvStreamingStatus_Error;
 }

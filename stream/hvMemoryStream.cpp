@@ -69,9 +69,13 @@ bool hvMemoryStream::WriteBytes(const unsigned char* data, size_t length) {
   if (length > UINT64_MAX - m_position) return Grow(UINT64_MAX);
   uint64_t end = m_position + length;
   if (end >= m_capacity && !Grow(end)) return false;
-  if (m_block && length > 0) {
-    memcpy(m_block + m_position, data, length);
+  if (m_block) {
+    // The gap a seek past the end left behind reads back as zeros, never as whatever the
+    // heap held there before.
+    if (m_position > m_size) memset(m_block + m_size, 0, static_cast<size_t>(m_position - m_size));
+    if (length > 0) memcpy(m_block + m_position, data, length);
     m_position = end;
+    // Even a write of nothing raises the size to the position.
     if (m_position > m_size) m_size = m_position;
   }
   return !m_stopped.load(std::memory_order_acquire);

@@ -33,7 +33,8 @@ hvuint64 hvStream::GetDuration() {
 }
 
 bool hvStream::Support(int what) {
-  if (what == 1 || what == 3) return true;
+  if (what == khvStreamSupport_ApplicationCode1 || what == khvStreamSupport_ApplicationCode3)
+    return true;
   if (!m_protocolInfo) return what == khvStreamSupport_ByteSeek;
   switch (what) {
     case khvStreamSupport_TimeSeek:

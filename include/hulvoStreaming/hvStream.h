@@ -40,10 +40,19 @@ enum hvStreamingStatus : int32_t {
   khvStreamingStatus_SeekNotSupported = 10,
 };
 
-// Capability codes of hvStream::Support.
+// Capability codes of hvStream::Support. Without protocol information a stream answers
+// true for byte seek and for the two application codes, false for the rest; once
+// SetProtocolInfo has run, seek and stalling answers come from the parsed record.
 enum hvStreamSupport {
+  // Codes 1 and 3 carry the meaning the application gives them; the library only fixes the
+  // answers: every stream says yes, except that the direct file streams refuse code 3.
+  khvStreamSupport_ApplicationCode1 = 1,
+  khvStreamSupport_ApplicationCode3 = 3,
+  // SeekBytes may be used. A stream over a pipe or another source without offsets says no.
   khvStreamSupport_ByteSeek = 5,
+  // SeekTime may be used.
   khvStreamSupport_TimeSeek = 6,
+  // The source's connection may stall when the reader pauses.
   khvStreamSupport_ConnectionStalling = 7,
 };
 
@@ -56,6 +65,32 @@ struct hvStreamCallBackChain {
   hvStreamCallBackChain* next;  // older registration, null at the end
 };
 
+// The abstract pull stream.
+//
+// Reading in place (the usual loop):
+//   stream->PushThresholdCallBack(hvStream::DefaultThresholdCallBack, stream);  // once
+//   for (;;) {
+//     unsigned char* data = nullptr;
+//     size_t length = 65536;  // wanted in, handed out on return
+//     hvStreamingStatus status = stream->PullTake(&data, &length, false);
+//     if (status == khvStreamingStatus_Pending) { /* come back later */ continue; }
+//     if (status != khvStreamingStatus_OK && status != khvStreamingStatus_EndOfStream) break;
+//     if (status == khvStreamingStatus_OK && length == 0) {
+//       stream->DefaultThresholdWait();  // not yet: wait for data, then take again
+//       continue;
+//     }
+//     Use(data, length);
+//     status = stream->PullRelease(data, length);  // the bytes are the caller's until here
+//     if (status == khvStreamingStatus_EndOfStream) break;
+//   }
+// OK with nothing means "not yet", never "the end": the end is always reported as
+// khvStreamingStatus_EndOfStream, by the take that reaches it or by the release. Instead of
+// DefaultThresholdWait, a reader that must not block for ever polls ReachReadSizeThreshold
+// with a timeout. PullGet is the same loop with a copy into the caller's memory.
+//
+// Seeking: SeekBytes(position) answers OK when the next read starts at `position`. Any
+// other answer leaves the stream where it was and still usable; Support(ByteSeek) tells
+// beforehand whether byte seeks can work at all.
 class HV_EXPORT hvStream {
  public:
   hvStream();
@@ -64,12 +99,13 @@ class HV_EXPORT hvStream {
 
   // Destroys the stream through its virtual destructor and frees it.
   virtual void Delete();
-  // A short word naming the kind of source ("memory", "file", ...).
+  // A short word naming the kind of source ("memory", "hvFile", ...).
   virtual const char* GetID();
   // False when construction failed; then also writes a log record, every time it is asked.
   virtual bool IsValid();
-  // khvuint64_Max when undetermined.
+  // In bytes; khvuint64_Max when undetermined.
   virtual hvuint64 GetStreamSize();
+  // The byte position of the next read; khvuint64_Max when undetermined.
   virtual hvuint64 GetStreamPosition();
   virtual hvCString GetMimeType();
   virtual hvCString GetExtension();
@@ -78,18 +114,26 @@ class HV_EXPORT hvStream {
   // Fills `info` with the stream's MIME type ("mt"), size ("fs") and extension ("fe"), and
   // its file name when the record has none. True when at least one key was written.
   virtual bool GetInfo(hvMediaInfo* info);
+  // A source-specific error number for the application; 0 (none) for every stream of this
+  // library, whose errors are the statuses and the log.
   virtual int32_t GetErrorCode();
-  // All bits set when undetermined.
+  // Bytes that can be read without touching the source; all bits set when undetermined.
   virtual size_t GetAvailableReadSize();
   virtual hvCString GetFileName();
+  // Bytes of read-ahead storage; 0 without a buffer.
   virtual size_t GetTotalBufferSize();
-  // The media description's "du" value, 0 without one.
+  // The media description's "du" value widened to 64 bits, in the unit its writer chose
+  // (the library never interprets it); 0 without a description or without "du".
   virtual hvuint64 GetDuration();
-  // Capability codes: see hvStreamSupport; 1 and 3 are agreed with the application.
+  // See hvStreamSupport.
   virtual bool Support(int what);
   virtual bool IsLive();
+  // Not IsLive().
   virtual bool IsPauseAllowed();
 
+  // Ends the stream for good from any thread: a reader blocked in the stream's buffer is
+  // released and later reads answer khvStreamingStatus_Interrupted. The base class cannot be
+  // interrupted: it only writes the log record "hvStream: Cannot interrupt".
   virtual void SignalInterrupted();
   // Run the newest callback of the chain, on the calling thread, with the stream's lock held.
   virtual void SignalThresholdReached();
@@ -100,18 +144,35 @@ class HV_EXPORT hvStream {
   virtual void PushDataShortageCallBack(hvStreamCallBack callback, void* userData);
   virtual void PopDataShortageCallBack(hvStreamCallBack callback);
 
+  // OK: the next read starts at `position` (past the end is allowed; reads then end).
+  // khvStreamingStatus_SeekNotSupported: this stream cannot seek there; Pending: the data is
+  // being fetched, seek again later; Error or Interrupted: the seek failed. Except for OK
+  // the position is unchanged.
   virtual hvStreamingStatus SeekBytes(const hvuint64& position);
+  // Same answers for a time position, in the unit the stream's class and its seekers agree
+  // on. The library's own streams cannot seek by time (SeekNotSupported); a progressive
+  // stream asks the stream it wraps.
   virtual hvStreamingStatus SeekTime(const hvuint64& time);
   // On entry *length is the number of bytes wanted. On return *data points into storage the
   // stream owns and *length is the number of bytes there (0 with a null pointer). The
-  // position moves only with PullRelease, so a second take hands out the same bytes.
+  // position moves only with PullRelease, so a second take hands out the same bytes. With
+  // `exact` a buffered stream hands out all *length bytes or none (short only at the end).
+  // OK with nothing: not yet, wait and take again. EndOfStream: these are the last bytes
+  // (possibly none). Pending: the source was asked for them, take again later.
   virtual hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact);
-  // Gives a taken block back and advances the position by `length` (at most what was taken).
+  // Gives a taken block back and advances the position by `length` (at most what was
+  // taken). EndOfStream once the position reached the end.
   virtual hvStreamingStatus PullRelease(unsigned char* data, size_t length);
-  // Copies up to *length bytes to `destination`; *length becomes the number copied.
+  // Copies up to *length bytes to `destination`; *length becomes the number copied (0 on
+  // any failure). Statuses as for PullTake.
   virtual hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact);
   // Blocks until DefaultThresholdCallBack signals this stream (a signal given earlier counts).
+  // It has no time limit: use it only on a stream that signals its threshold (a buffered
+  // stream, after an empty take).
   virtual void DefaultThresholdWait();
+  // Waits on the calling thread until `size` bytes are readable without touching the source,
+  // for at most about `timeout` milliseconds (buffered streams poll every 100 ms). True when
+  // they are; always false on a stream without a buffer.
   virtual bool ReachReadSizeThreshold(uint32_t size, uint32_t timeout);
 
   // Register on a stream's threshold chain with the stream itself as user data, then
@@ -142,7 +203,6 @@ class HV_EXPORT hvStream {
   hvCondition m_condition;  // only for DefaultThresholdWait / DefaultThresholdCallBack
   hvMutex m_lock;
 
- protected:
   // Owned; set by the stream's owner before reading starts.
   hvMediaInfo* m_info;
   hvProtocolInfo* m_protocolInfo;
@@ -215,29 +275,36 @@ class HV_EXPORT hvFileGetStream : public hvStream {
   hvCString GetExtension() override;
   hvCString GetFileName() override;
   size_t GetAvailableReadSize() override;
-  // Capability 3 is refused; the others as hvStream answers them.
+  // Capability 3 is refused, and byte seek over a file without offsets (a pipe); the others
+  // as hvStream answers them.
   bool Support(int what) override;
   hvStreamingStatus SeekBytes(const hvuint64& position) override;
   hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
   hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
-  // A short read answers OK; khvStreamingStatus_EndOfStream comes with length 0.
+  // A short read answers OK; khvStreamingStatus_EndOfStream comes with length 0, from a
+  // read that was asked for bytes and found none.
   hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override;
 
  protected:
   ~hvFileGetStream() override;
   // One read of the file, the request cut to what a single read can carry.
   int32_t ReadFile(unsigned char* destination, size_t length);
+  // The status of a read that returned `count` for a request of *length bytes; sets *length
+  // to the bytes delivered.
+  static hvStreamingStatus Finish(int32_t count, size_t* length);
 
   hvFile* m_file;
   hvCString m_mimeType;
   hvPathName m_path;
+  bool m_seekable;  // decided at construction: the file has offsets
 };
 
 // Presents the byte range [start, start + length) of a file as a stream of its own, whose
 // position 0 is the range's first byte. Same rules as hvFileGetStream.
 class HV_EXPORT hvFilePartGetStream : public hvFileGetStream {
  public:
-  // Invalid also when the file cannot be positioned at `start`.
+  // Invalid also for a negative start or length, and when the file cannot be positioned at
+  // `start`.
   hvFilePartGetStream(hvFile* file, const hvCString& mimeType, const hvCString& fileName,
                       int64_t start, int64_t length);
 
@@ -277,10 +344,14 @@ class HV_EXPORT hvFileStream : public hvStream {
   hvCString GetFileName() override;
   size_t GetAvailableReadSize() override;
   size_t GetTotalBufferSize() override;
-  // Interrupts the buffer (a consumer blocked in it returns) and stops further file reads.
+  // Byte seek is refused over a file without offsets (a pipe).
+  bool Support(int what) override;
+  // Interrupts the buffer (a consumer blocked in it returns) and stops further file reads,
+  // for good: later seeks answer khvStreamingStatus_Interrupted too.
   void SignalInterrupted() override;
-  // Moves the buffer to the target (inside the buffered data only its read position moves),
-  // then positions the file where the buffer needs its next bytes.
+  // Inside the buffered data only the buffer's read position moves and the file is not
+  // touched. Elsewhere the file moves first and the buffer restarts at the target; a seek
+  // the file refuses leaves the stream as it was.
   hvStreamingStatus SeekBytes(const hvuint64& position) override;
   // Tops the buffer up once with the shortfall, takes the read block from the buffer (exact
   // as the buffer rules it), then raises this stream's threshold signal.
@@ -289,7 +360,8 @@ class HV_EXPORT hvFileStream : public hvStream {
 
  protected:
   ~hvFileStream() override;
-  // Reads up to *length bytes from the file's position; a short read counts as the end.
+  // Reads up to *length bytes from the file's position. A short read is only fewer bytes;
+  // khvStreamingStatus_EndOfStream comes from a read that found nothing.
   hvStreamingStatus FillBuffer(unsigned char* destination, size_t* length);
 
  private:
@@ -300,6 +372,9 @@ class HV_EXPORT hvFileStream : public hvStream {
   std::atomic<bool> m_interrupted;
   hvCString m_mimeType;
   hvPathName m_path;
+  // Decided at construction. Invariant while the stream is usable: the file's offset is the
+  // buffer's write position.
+  bool m_seekable;
 };
 
 class hvProgressiveStream;

@@ -66,8 +66,28 @@ class HV_EXPORT hvStreamBuffer {
   // khvStreamingStatus_OK means "not yet": the threshold callback tells when to take again.
   virtual hvStreamingStatus TakeReadBuffer(unsigned char** block, size_t* length, bool exact) = 0;
   virtual hvStreamingStatus ReleaseReadBuffer(unsigned char* block, size_t length) = 0;
-  // Producer, after repositioning its source at GetCurrentWritePosition().
+  // Producer, after repositioning its source at GetCurrentWritePosition(): writing resumes.
+  // Only for a producer that runs on the consumer's thread (as hvFileStream does): on a
+  // thread of its own, a consumer seek between its reading the write position and this call
+  // would be lost. Such a producer uses the form below.
   virtual void SignalSeekDone();
+  // Producer on its own thread. After a reset seek TakeWriteBuffer answers
+  // khvStreamingStatus_Interrupted; the producer then runs
+  //   do {
+  //     hvuint64 at = buffer->GetCurrentWritePosition();
+  //     source.MoveTo(at);
+  //     status = buffer->SignalSeekDone(at);
+  //   } while (status == khvStreamingStatus_Pending);
+  // and writes again on OK. The call names the position the source now stands at and is
+  // checked under the lock against the write position, so a consumer seek that moved the
+  // target in between is never taken for done:
+  //   OK          the write position is `position`: writing resumes (or simply goes on).
+  //   Pending     a newer seek moved the target: reposition at GetCurrentWritePosition()
+  //               and call again.
+  //   Interrupted the buffer was interrupted: stop producing.
+  //   InvalidOperation  the end of stream or a read error was signalled: nothing more is
+  //               written until the consumer seeks outside the buffered data again.
+  hvStreamingStatus SignalSeekDone(const hvuint64& position);
   // The first of these three signals wins; none acts while a seek is pending.
   virtual void SignalEndOfStream();
   virtual void SignalInterrupted();

@@ -38,10 +38,18 @@ int Descriptor(uint64_t handle) { return static_cast<int>(handle); }
 }  // namespace
 
 uint64_t hvFileOS_Open(const char* utf8Name, bool create, hvFileStatus* status) {
-  int flags = create ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDONLY;
+  // A named pipe with no writer would block open() until one comes; opened without
+  // blocking, it reads as an empty (ended) pipe instead. Reads themselves block as usual.
+  int flags = create ? (O_RDWR | O_CREAT | O_TRUNC) : (O_RDONLY | O_NONBLOCK);
   int descriptor = open(utf8Name, flags | O_CLOEXEC, 0666);
   if (descriptor < 0) {
     *status = StatusFromErrno(errno);
+    return khvuint64_Max;
+  }
+  int mode = fcntl(descriptor, F_GETFL);
+  if (!create && (mode < 0 || fcntl(descriptor, F_SETFL, mode & ~O_NONBLOCK) != 0)) {
+    *status = StatusFromErrno(errno);
+    close(descriptor);
     return khvuint64_Max;
   }
   // open() accepts a folder for reading; Windows refuses it, and so do we.

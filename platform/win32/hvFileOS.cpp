@@ -83,6 +83,11 @@ int32_t hvFileOS_Write(uint64_t handle, const void* buffer, int32_t size, hvFile
 int64_t hvFileOS_Seek(uint64_t handle, int64_t offset, int origin, hvFileStatus* status) {
   static_assert(FILE_BEGIN == 0 && FILE_CURRENT == 1 && FILE_END == 2,
                 "origins are passed through");
+  // Pipes and character devices have no offset; SetFilePointerEx would not refuse them.
+  if (GetFileType(Handle(handle)) != FILE_TYPE_DISK) {
+    *status = khvFileStatus_InvalidArgument;
+    return -1;
+  }
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
   LARGE_INTEGER position;

@@ -2,6 +2,7 @@
 // and the polling wait.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -204,23 +205,31 @@ TEST_F(MultiBufferStateTest, PollingWaitAnswersAtOnceWhenTheBytesAreThere) {
   EXPECT_FALSE(ring->ReachReadSizeThreshold(6, 0));  // one poll, then gives up
 }
 
+// Waits are given 5 s; those that must give up early are timed, so a wait that ignores its
+// reason to stop fails in seconds instead of passing late.
 TEST_F(MultiBufferStateTest, PollingWaitGivesUpOnAFullRingOrATimeout) {
   ASSERT_TRUE(Write(8));
-  EXPECT_FALSE(ring->ReachReadSizeThreshold(9, 60000));  // a full ring cannot grow
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ring->ReachReadSizeThreshold(9, 5000));  // a full ring cannot grow
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2))
+      << "a full ring was waited on until the timeout";
   Make(4, 2);
   EXPECT_FALSE(ring->ReachReadSizeThreshold(5, 250));
 }
 
 TEST_F(MultiBufferStateTest, PollingWaitEndsWhenDataArrivesOrTheStreamStops) {
   std::thread writer([&] { ASSERT_TRUE(Write(3)); });
-  EXPECT_TRUE(ring->ReachReadSizeThreshold(3, 60000));
+  EXPECT_TRUE(ring->ReachReadSizeThreshold(3, 5000));
   writer.join();
 
+  auto start = std::chrono::steady_clock::now();
   std::thread stopper([&] { ring->StopStream(); });
-  EXPECT_FALSE(ring->ReachReadSizeThreshold(4, 60000));
+  EXPECT_FALSE(ring->ReachReadSizeThreshold(4, 5000));
   stopper.join();
-  EXPECT_FALSE(ring->ReachReadSizeThreshold(4, 60000));  // stopped stays stopped
-  ASSERT_EQ(Take(3), khvStreamingStatus_OK);             // takes are not affected
+  EXPECT_FALSE(ring->ReachReadSizeThreshold(4, 5000));  // stopped stays stopped
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2))
+      << "a stopped ring was waited on until the timeout";
+  ASSERT_EQ(Take(3), khvStreamingStatus_OK);  // takes are not affected
   EXPECT_EQ(got.size(), 3u);
 }
 

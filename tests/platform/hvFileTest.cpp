@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <future>
 #include <string>
 
 #include "hv/hvFile.h"
@@ -146,6 +150,21 @@ TEST_F(hvFileTest, WriteOnFileOpenedForReadingFails) {
   OpenFile(10);
   EXPECT_LT(m_file.Write("x", 1), 0);
   EXPECT_EQ(m_file.Length(), 10);
+}
+
+// Used to block in open() until a writer came, so `hvstream info` on a pipe never returned.
+TEST_F(hvFileTest, NamedPipeWithoutWriterOpensAtOnceAndCannotSeek) {
+  std::string path = m_dir.File("pipe");
+  std::string command = "mkfifo '" + path + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "this system makes no named pipes";
+  auto opened = std::async(std::launch::async, [&] { return m_file.Open(path.c_str()); });
+  if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    std::ofstream writer(path);  // a writer lets the blocked open return, so the test ends
+    ADD_FAILURE() << "open of a named pipe without writer blocked";
+  }
+  ASSERT_TRUE(opened.get());
+  EXPECT_EQ(m_file.Tell(), -1);        // no offsets: streams over it must not offer byte seeks
+  EXPECT_EQ(ReadUpTo(16).size(), 0u);  // no writer: the pipe reads as ended
 }
 
 // Stream tests replace reads and seeks; they rely on these being dispatched virtually.

@@ -166,13 +166,81 @@ TEST_F(FileStreamsTest, RangeWhoseStartCannotBeReachedIsInvalid) {
   EXPECT_EQ(stream->GetStreamSize(), khvuint64_Max);
 }
 
-TEST_F(FileStreamsTest, SeekLandingElsewhereFailsAndKeepsRangePosition) {
+TEST_F(FileStreamsTest, SeekLandingElsewhereFailsAndReadsGoOnWhereTheyWere) {
   auto* file = new hvFileDouble(bytes);
-  hvStreamPtr<hvFilePartGetStream> stream(new hvFilePartGetStream(file, "", "x", 100, 50));
-  stream->SeekBytes(10);
+  hvStreamPtr<hvFilePartGetStream> part(new hvFilePartGetStream(file, "", "x", 100, 50));
+  part->SeekBytes(10);
   file->seekSkew = 3;
-  EXPECT_EQ(stream->SeekBytes(20), khvStreamingStatus_Error);
-  EXPECT_EQ(stream->GetStreamPosition(), 10u);
+  file->skewOnce = true;
+  EXPECT_EQ(part->SeekBytes(20), khvStreamingStatus_Error);
+  EXPECT_EQ(part->GetStreamPosition(), 10u);
+  std::string got;
+  EXPECT_EQ(Get(part.get(), 5, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(110, 5));  // used to come from the offset the seek landed on
+
+  auto* wholeFile = new hvFileDouble(bytes);
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(wholeFile, "", "x"));
+  ASSERT_EQ(Get(whole.get(), 10, &got), khvStreamingStatus_OK);
+  wholeFile->seekSkew = 3;
+  wholeFile->skewOnce = true;
+  EXPECT_EQ(whole->SeekBytes(500), khvStreamingStatus_Error);
+  EXPECT_EQ(Get(whole.get(), 5, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(10, 5));
+}
+
+TEST_F(FileStreamsTest, PipeOffersNoByteSeek) {
+  auto* pipe = new hvFileDouble(bytes);
+  pipe->pipe = true;
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(pipe, "", "x"));
+  EXPECT_FALSE(whole->Support(khvStreamSupport_ByteSeek));
+  EXPECT_EQ(whole->SeekBytes(0), khvStreamingStatus_SeekNotSupported);
+  std::string got;
+  EXPECT_EQ(Get(whole.get(), 4, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, bytes.substr(0, 4));
+}
+
+// A failed seek's -1 equalled the start, so the range counted as valid and then served
+// bytes from offset 0 through a signed overflow.
+TEST_F(FileStreamsTest, RangeWithNegativeStartOrLengthIsInvalid) {
+  for (int64_t start : {int64_t(-1), INT64_MIN}) {
+    hvStreamPtr<hvFilePartGetStream> stream(
+        new hvFilePartGetStream(new hvFileDouble(bytes), "", "x", start, 10));
+    hvLogCapture log;
+    EXPECT_FALSE(stream->IsValid()) << start;
+    std::string got;
+    EXPECT_EQ(Get(stream.get(), 16, &got), khvStreamingStatus_Error) << start;
+    EXPECT_EQ(stream->GetStreamPosition(), 0u);
+  }
+  hvStreamPtr<hvFilePartGetStream> negativeLength(
+      new hvFilePartGetStream(new hvFileDouble(bytes), "", "x", 10, -5));
+  hvLogCapture log;
+  EXPECT_FALSE(negativeLength->IsValid());
+}
+
+TEST_F(FileStreamsTest, ZeroByteReadInTheMiddleIsNotTheEnd) {
+  hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(new hvFileDouble(bytes), "", "x"));
+  hvStreamPtr<hvFilePartGetStream> part(
+      new hvFilePartGetStream(new hvFileDouble(bytes), "", "x", 100, 50));
+  for (hvStream* stream :
+       {static_cast<hvStream*>(whole.get()), static_cast<hvStream*>(part.get())}) {
+    unsigned char byte = 0;
+    size_t length = 0;
+    EXPECT_EQ(stream->PullGet(&byte, &length, false), khvStreamingStatus_OK) << stream;
+    EXPECT_EQ(length, 0u);
+    std::string got;
+    EXPECT_EQ(Get(stream, 3, &got), khvStreamingStatus_OK);
+  }
+}
+
+TEST_F(FileStreamsTest, ShortReadsAreOnlyFewerBytes) {
+  auto* file = new hvFileDouble(bytes);
+  file->readLimit = 3;
+  hvStreamPtr<hvFilePartGetStream> part(new hvFilePartGetStream(file, "", "x", 100, 50));
+  std::string got, all;
+  hvStreamingStatus status;
+  while ((status = Get(part.get(), 20, &got)) == khvStreamingStatus_OK && !got.empty()) all += got;
+  EXPECT_EQ(status, khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(all, bytes.substr(100, 50));
 }
 
 TEST_F(FileStreamsTest, SeekBeyondSignedOffsetsFails) {
@@ -184,16 +252,21 @@ TEST_F(FileStreamsTest, SeekBeyondSignedOffsetsFails) {
   EXPECT_EQ(part->SeekBytes(INT64_MAX), khvStreamingStatus_Error);
 }
 
-TEST_F(FileStreamsTest, FailedReadIsAnError) {
+TEST_F(FileStreamsTest, FailedReadIsAnErrorWithNothingCopied) {
   auto* file = new hvFileDouble(bytes);
   file->failReads = true;
   hvStreamPtr<hvFileGetStream> whole(new hvFileGetStream(file, "", "x"));
-  std::string got;
-  EXPECT_EQ(Get(whole.get(), 4, &got), khvStreamingStatus_Error);
   auto* partFile = new hvFileDouble(bytes);
   partFile->failReads = true;
   hvStreamPtr<hvFilePartGetStream> part(new hvFilePartGetStream(partFile, "", "x", 0, 10));
-  EXPECT_EQ(Get(part.get(), 4, &got), khvStreamingStatus_Error);
+  for (hvStream* stream :
+       {static_cast<hvStream*>(whole.get()), static_cast<hvStream*>(part.get())}) {
+    unsigned char destination[4];
+    size_t length = sizeof destination;
+    EXPECT_EQ(stream->PullGet(destination, &length, false), khvStreamingStatus_Error);
+    EXPECT_EQ(length, 0u);  // used to stay at the requested count
+  }
+  EXPECT_EQ(part->GetStreamPosition(), 0u);
 }
 
 }  // namespace

@@ -192,6 +192,27 @@ TEST_F(MemoryStreamTest, WriteAfterSeekPastEndExtendsData) {
   EXPECT_EQ(got, "z");
 }
 
+TEST_F(MemoryStreamTest, GapLeftBySeekPastEndReadsAsZeros) {
+  Recreate(4096);  // fresh heap memory, which a sanitizer fills with non-zero bytes
+  stream->SeekBytes(100);
+  ASSERT_TRUE(Write("z"));
+  stream->SeekBytes(0);
+  std::string got;
+  EXPECT_EQ(Get(200, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(got, std::string(100, '\0') + "z");
+}
+
+TEST_F(MemoryStreamTest, EmptyWritePastEndRaisesSizeToPosition) {
+  stream->SeekBytes(1000);
+  ASSERT_TRUE(stream->WriteBytes(nullptr, 0));
+  EXPECT_EQ(stream->GetStreamSize(), 1000u);  // used to stay at 0
+  EXPECT_EQ(stream->GetStreamPosition(), 1000u);
+  stream->SeekBytes(998);
+  std::string got;
+  EXPECT_EQ(Get(10, &got), khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(got, std::string(2, '\0'));
+}
+
 // ---- Allocation failures.
 
 TEST_F(MemoryStreamTest, FailedGrowthStopsStreamAndLogs) {

@@ -2,11 +2,13 @@
 // inside the downloaded part, Pending beyond it, failed downloads, and forwarding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "hulvoStreaming/hvStream.h"
+#include "hulvoStreaming/hvStreamBuffer.h"
 #include "hvStreamTestUtil.h"
 #include "hvTestSupport.h"
 
@@ -188,6 +190,38 @@ TEST_F(ProgressiveStreamTest, LifetimeIsReportedToManager) {
   stream.reset();
   EXPECT_EQ(manager.events,
             (std::vector<std::string>{"add movie", "remove movie", "inner deleted"}));
+}
+
+// A buffered file stream over a file that is still being written, read through the download
+// manager's counts; the file answers in short pieces, as network file systems do. The first
+// short read used to end the stream for good.
+TEST(ProgressiveFileTest, FileStillBeingWrittenIsReadToItsEnd) {
+  const std::string source = hvPatternBytes(20000, 9);
+  FakeManager manager;
+  manager.full = static_cast<int64_t>(source.size());
+  manager.downloaded = 0;
+  auto* file = new hvFileDouble("");
+  file->readLimit = 1500;
+  hvStreamPtr<hvProgressiveStream> stream(new hvProgressiveStream(
+      new hvFileStream(new hvStreamMultiBuffer(4096, 2), file, "", "x"), &manager, "growing"));
+  std::string received;
+  hvStreamingStatus status = khvStreamingStatus_OK;
+  for (int take = 0; take < 1000 && status != khvStreamingStatus_EndOfStream; ++take) {
+    if (manager.downloaded < manager.full) {  // the writer appends the next 3000 bytes
+      file->Append(source.substr(static_cast<size_t>(manager.downloaded), 3000));
+      manager.downloaded = std::min<int64_t>(manager.downloaded + 3000, manager.full);
+    }
+    unsigned char* data = nullptr;
+    size_t length = 5000;
+    status = stream->PullTake(&data, &length, false);
+    ASSERT_TRUE(status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+        << status << " at " << received.size();
+    if (length > 0) received.append(reinterpret_cast<char*>(data), length);
+    stream->PullRelease(data, length);
+  }
+  EXPECT_EQ(status, khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(received.size(), source.size());
+  EXPECT_TRUE(received == source);
 }
 
 }  // namespace
