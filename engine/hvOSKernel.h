@@ -39,7 +39,6 @@ void hvOSKernel_Sleep(int milliseconds);
 uint32_t hvOSKernel_ProcessId();
 // Never 0, so 0 can mean "no thread".
 uint32_t hvOSKernel_ThreadId();
-void hvOSKernel_SetThreadName(const char* name);
 
 // A recursive lock, initialised in place.
 bool hvOSKernel_InitLock(hvOSKernelLock* lock);

@@ -10,6 +10,7 @@
 #include "engine/hvOSDebugText.h"
 #include "engine/hvOSKernel.h"
 #include "hv/hvLogReport.h"
+#include "platform/hvThreadOS.h"
 
 namespace {
 
@@ -166,7 +167,7 @@ void hvOSThread_Sleep(int milliseconds) {
 
 uint32_t hvOSThread_GetProcessId() { return hvOSKernel_ProcessId(); }
 
-void hvOSThread_SetName(const char* name) { hvOSKernel_SetThreadName(name ? name : ""); }
+void hvOSThread_SetName(const char* name) { hvThreadOS_NameCurrent(name ? name : ""); }
 
 void hvOSDebugOutput(const char* text) {
   char16_t buffer[khvOSDebugText_BufferSize];

@@ -68,8 +68,13 @@ void hvStreamingEngine::OnRun() {
   ThreadSetPriority(kEnginePriority);
   m_threadData = 4;
   for (;;) {
-    // A stop request alone does not end the loop while agents remain.
-    if (TestExit() && m_agents.size() == 0) return;
+    // A stop request alone does not end the loop while agents remain. Requests queued
+    // before the stop are still applied on the way out: adds are refused by now, but a
+    // removal must reach its agent, which is disposed of by it.
+    if (TestExit() && m_agents.size() == 0) {
+      ApplyQueuedRequests();
+      return;
+    }
     uint32_t bound = ShortestSleep();
     if (TestExit() && bound == khvStreamingAgent_NoSleepBound) bound = kStoppingSleepMs;
     if (bound == khvStreamingAgent_NoSleepBound)

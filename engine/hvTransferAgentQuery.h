@@ -2,9 +2,8 @@
 #ifndef HV_ENGINE_HVTRANSFERAGENTQUERY_H
 #define HV_ENGINE_HVTRANSFERAGENTQUERY_H
 
+#include "hulvoStreaming/hvStreamingEngine.h"
 #include "hv/hvQuery.h"
-
-class hvStreamingAgent;
 
 class hvTransferAgentQuery : public hvQuery {
  public:
@@ -14,7 +13,11 @@ class hvTransferAgentQuery : public hvQuery {
   const bool add;                 // true: add the agent; false: remove it
 
  protected:
-  ~hvTransferAgentQuery() override {}
+  // A removal the engine thread never applied (the queue was stopped with it inside, or it
+  // came after the stop) still tells its agent: the agent's disposal hangs on that call.
+  ~hvTransferAgentQuery() override {
+    if (!add && !HasBeenExecuted()) agent->RemovedFromStreamingEngine();
+  }
 };
 
 #endif

@@ -47,16 +47,19 @@ int main(int argc, char** argv) {
     return khvToolExit_Usage;
   }
   const char* name = argv[1];
+  hvTool_BeginCommand(name);
   if (strcmp(name, "--version") == 0) {
     printf("hvstream (hulvoStreaming) %s\n", hvStreaming_GetVersion());
-    return khvToolExit_OK;
+    return hvTool_EndCommand(khvToolExit_OK);
   }
   if (strcmp(name, "--help") == 0 || strcmp(name, "-h") == 0 || strcmp(name, "help") == 0) {
     PrintHelp(stdout);
-    return khvToolExit_OK;
+    return hvTool_EndCommand(khvToolExit_OK);
   }
   for (const Command& command : kCommands)
-    if (strcmp(name, command.name) == 0) return command.run(argc - 1, argv + 1);
-  fprintf(stderr, "hvstream: unknown command '%s'\nTry 'hvstream --help'.\n", name);
+    if (strcmp(name, command.name) == 0) return hvTool_EndCommand(command.run(argc - 1, argv + 1));
+  // Cut, as every message quoting input is: the word may be any text at all.
+  fprintf(stderr, "hvstream: unknown command '%.80s%s'\nTry 'hvstream --help'.\n", name,
+          strlen(name) > 80 ? "..." : "");
   return khvToolExit_Usage;
 }

@@ -3,8 +3,8 @@
 // hvFilePartGetStream (copy out) for a range.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "hulvoStreaming/hvStream.h"
 #include "hulvoStreaming/hvStreamBuffer.h"
@@ -44,23 +44,14 @@ class Progress {
     Clock::time_point now = Clock::now();
     if (!m_enabled || (!force && now - m_shown < std::chrono::milliseconds(100))) return;
     m_shown = now;
-    int percent = m_total ? static_cast<int>(done * 100 / m_total) : 100;
-    std::string rate = hvTool_ByteCount(static_cast<uint64_t>(done / Seconds())) + "/s";
-    int width = 30;
-    int filled = percent * width / 100;
-    fprintf(stderr, "\r[%s%s] %3d%%  %s / %s  %s   ", std::string(filled, '#').c_str(),
-            std::string(width - filled, '.').c_str(), percent, hvTool_ByteCount(done).c_str(),
-            hvTool_ByteCount(m_total).c_str(), rate.c_str());
+    fputs(hvTool_ProgressLine(done, m_total, Seconds()).c_str(), stderr);
   }
 
   void Finish() {
     if (m_enabled) fputc('\n', stderr);
   }
 
-  double Seconds() const {
-    double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
-    return seconds > 1e-6 ? seconds : 1e-6;
-  }
+  double Seconds() const { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
 
  private:
   uint64_t m_total;
@@ -107,16 +98,16 @@ void CopyBuffered(hvStream* stream, size_t block, Progress& progress, Copy* copy
 }
 
 // A range: copy out through PullGet; the end comes as EndOfStream with nothing. Empty
-// answers are bounded as in CopyBuffered.
-void CopyRange(hvStream* stream, size_t block, Progress& progress, Copy* copy) {
-  std::vector<unsigned char> buffer(block);
+// answers are bounded as in CopyBuffered. `buffer` holds `block` bytes.
+void CopyRange(hvStream* stream, unsigned char* buffer, size_t block, Progress& progress,
+               Copy* copy) {
   int emptyReads = 0;
   for (;;) {
     size_t length = block;
-    copy->status = stream->PullGet(buffer.data(), &length, false);
+    copy->status = stream->PullGet(buffer, &length, false);
     if (copy->status != khvStreamingStatus_OK && copy->status != khvStreamingStatus_EndOfStream)
       return;
-    if (!Write(buffer.data(), length)) {
+    if (!Write(buffer, length)) {
       copy->writeFailed = true;
       return;
     }
@@ -198,12 +189,24 @@ int hvTool_RunCat(int argc, char** argv) {
 
   Progress progress(length);
   Copy copy;
-  if (range)
-    CopyRange(stream, block, progress, &copy);
-  else
+  if (range) {
+    // --block is an upper bound per read: a short range needs no more than itself.
+    size_t readSize = static_cast<size_t>(length < block ? (length ? length : 1) : block);
+    unsigned char* buffer = static_cast<unsigned char*>(malloc(readSize));
+    if (!buffer) {
+      hvTool_Error("cat", "cannot allocate a read buffer of %s",
+                   hvTool_ByteCount(readSize).c_str());
+      stream->Delete();
+      return khvToolExit_BadInput;
+    }
+    CopyRange(stream, buffer, readSize, progress, &copy);
+    free(buffer);
+  } else {
     CopyBuffered(stream, block, progress, &copy);
+  }
   stream->Delete();
-  fflush(stdout);
+  // Buffered bytes count as copied only once they have left: the flush may fail too.
+  if (hvTool_OutputFailed()) copy.writeFailed = true;
   progress.Update(copy.copied, true);
   progress.Finish();
 
@@ -217,22 +220,20 @@ int hvTool_RunCat(int argc, char** argv) {
     json.Field("offset", static_cast<unsigned long long>(offset));
     json.Field("bytes", static_cast<unsigned long long>(copy.copied));
     json.Field("seconds", seconds);
-    json.Field("bytesPerSecond", static_cast<double>(copy.copied) / seconds);
+    json.Field("bytesPerSecond", static_cast<double>(hvTool_Rate(copy.copied, seconds)));
     json.Field("complete", complete);
     json.EndObject();
     fprintf(stderr, "%s\n", json.Text().c_str());
-  } else {
+  } else if (!copy.writeFailed) {  // bytes that did not arrive are not announced as copied
     fprintf(stderr,
             "hvstream cat: %llu bytes (%s) from offset %llu of '%s' in %.3f s, %s/s, "
             "through %s\n",
             static_cast<unsigned long long>(copy.copied), hvTool_ByteCount(copy.copied).c_str(),
             static_cast<unsigned long long>(offset), path.c_str(), seconds,
-            hvTool_ByteCount(static_cast<uint64_t>(copy.copied / seconds)).c_str(), how.c_str());
+            hvTool_ByteCount(hvTool_Rate(copy.copied, seconds)).c_str(), how.c_str());
   }
-  if (copy.writeFailed) {
-    hvTool_Error("cat", "cannot write to standard output");
-    return khvToolExit_BadInput;
-  }
+  // The message comes from the tool's end, which sees the failed output as well.
+  if (copy.writeFailed) return khvToolExit_BadInput;
   if (!complete) {
     hvTool_Error("cat", "reading '%s' failed at byte %llu (stream status %d)", path.c_str(),
                  static_cast<unsigned long long>(offset + copy.copied),

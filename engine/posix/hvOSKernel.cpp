@@ -167,14 +167,6 @@ uint32_t hvOSKernel_ProcessId() { return static_cast<uint32_t>(getpid()); }
 
 uint32_t hvOSKernel_ThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
-void hvOSKernel_SetThreadName(const char* name) {
-  // Linux keeps at most 15 characters and refuses longer names outright.
-  char shortName[16];
-  strncpy(shortName, name, sizeof(shortName) - 1);
-  shortName[sizeof(shortName) - 1] = '\0';
-  pthread_setname_np(pthread_self(), shortName);
-}
-
 bool hvOSKernel_InitLock(hvOSKernelLock* lock) {
   pthread_mutexattr_t attributes;
   int error = pthread_mutexattr_init(&attributes);

@@ -56,6 +56,7 @@ class HV_EXPORT hvStreamingAgent {
 
  private:
   friend class hvStreamingEngine;
+  friend class hvTransferAgentQuery;  // tells the agent of a removal the engine never applied
 
   std::atomic<int32_t> m_status;  // an hvStreamingStatus; OK after construction
   std::atomic<bool> m_terminated;
@@ -135,7 +136,10 @@ class HV_EXPORT hvStreamingEngine : public hvStoppableThread, public hvQueryMana
   // Starts the engine thread: 0 on success, -1 when the thread could not be created.
   int Setup();
   // Stops the engine: new agents are refused, the thread ends once every agent has been
-  // removed (RemoveTransferAgent), and only then does Terminate return.
+  // removed (RemoveTransferAgent), and only then does Terminate return. Removals queued
+  // before it are all applied on the engine thread. One that comes too late for that thread
+  // still calls the agent's RemovedFromStreamingEngine(), on the thread that queued it or
+  // on the one calling Terminate(), so no removed agent is left undisposed.
   void Terminate();
   // Cuts the current or next sleep short. No effect on the engine thread itself.
   void WakeUp();

@@ -40,8 +40,12 @@ class ProbeAgent : public hvStreamingAgent {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_events;
   }
-  bool WaitForProcesses(int count) { return WaitFor([&] { return m_processes >= count; }); }
-  bool WaitForRemoval() { return WaitFor([&] { return m_removals > 0; }); }
+  bool WaitForProcesses(int count) {
+    return WaitFor([&] { return m_processes >= count; });
+  }
+  bool WaitForRemoval() {
+    return WaitFor([&] { return m_removals > 0; });
+  }
 
  protected:
   uint32_t PreProcess() override {
@@ -233,6 +237,63 @@ TEST(StreamingEngineStop, TerminateWaitsForAgentsAndRefusesNewOnes) {
   EXPECT_EQ(staying.Removals(), 1);
   EXPECT_EQ(late.Processes(), 0);
   EXPECT_EQ(late.Removals(), 0);
+}
+
+// An agent disposed of by the default RemovedFromStreamingEngine(); counts its disposals.
+// Disposals on the test's own thread are counted apart: the engine thread should do them.
+class CountedAgent : public hvStreamingAgent {
+ public:
+  static std::atomic<int> disposed, disposedOnTestThread;
+  static void Reset() {
+    disposed = disposedOnTestThread = 0;
+    testThread = std::this_thread::get_id();
+  }
+
+ protected:
+  ~CountedAgent() override {
+    disposed.fetch_add(1);
+    if (std::this_thread::get_id() == testThread) disposedOnTestThread.fetch_add(1);
+  }
+  void Process() override {}
+
+ private:
+  static std::thread::id testThread;
+};
+std::atomic<int> CountedAgent::disposed{0}, CountedAgent::disposedOnTestThread{0};
+std::thread::id CountedAgent::testThread;
+
+// Used to leak every agent whose removal was still queued when the engine thread, stopping,
+// found its list empty: the queue was dropped with the request inside.
+TEST(StreamingEngineStop, AgentsRemovedJustBeforeTerminateAreDisposed) {
+  const int kCycles = 500;
+  CountedAgent::Reset();
+  for (int i = 0; i < kCycles; ++i) {
+    hvStreamingEngine engine;
+    ASSERT_EQ(engine.Setup(), 0);
+    hvStreamingAgent* agent = new CountedAgent;
+    agent->SetStreamingEngine(&engine);
+    engine.RemoveTransferAgent(agent);
+    if (i % 2) engine.WakeUp();  // vary where the thread is when the stop comes
+    engine.Terminate();
+  }
+  EXPECT_EQ(CountedAgent::disposed.load(), kCycles);
+  EXPECT_EQ(CountedAgent::disposedOnTestThread.load(), 0);
+}
+
+// With no engine thread to apply them, removals are applied where they are dropped.
+TEST(StreamingEngineStop, RemovalsOutsideARunningEngineStillReachTheirAgents) {
+  CountedAgent::Reset();
+  {
+    hvStreamingEngine neverStarted;
+    hvStreamingAgent* queued = new CountedAgent;
+    neverStarted.RemoveTransferAgent(queued);
+    neverStarted.Terminate();
+  }
+  hvStreamingEngine ended;
+  ASSERT_EQ(ended.Setup(), 0);
+  ended.Terminate();
+  ended.RemoveTransferAgent(new CountedAgent);  // refused by the stopped queue
+  EXPECT_EQ(CountedAgent::disposed.load(), 2);
 }
 
 TEST(StreamingEngineStop, RequestsBeforeSetupApplyOnceRunning) {

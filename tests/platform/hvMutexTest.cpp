@@ -2,10 +2,44 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
 #include <thread>
 #include <vector>
 
+#include "hv/hvMediaInfo.h"
 #include "hv/hvMutex.h"
+
+// This program's allocator, able to refuse the non-throwing requests. Where the system binds
+// the library to the program's operator new (ELF shared libraries) it sees the library's
+// requests too; a Windows DLL keeps its own, which the tests below detect and skip.
+namespace {
+std::atomic<bool> g_refuseNothrow{false};
+std::atomic<long> g_requests{0};
+
+void* Allocate(std::size_t size) {
+  g_requests.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size ? size : 1);
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (void* block = Allocate(size)) return block;
+  std::abort();  // a test program out of memory has nothing better to do
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return g_refuseNothrow.load() ? nullptr : Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace {
 
@@ -66,6 +100,48 @@ TEST(hvMutexTest, LockSerialisesIncrementsFromSeveralThreads) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(counter, 40000);
+}
+
+// Refuses every non-throwing allocation while it lives, after checking that the library's
+// requests come here at all.
+class RefusedAllocations {
+ public:
+  RefusedAllocations() {
+    long before = g_requests.load();
+    hvMediaInfo probe;  // the platform code allocates its table
+    probe.Set("mt", "audio/mpeg", true);
+    reaches = g_requests.load() != before;
+    g_refuseNothrow = reaches;
+  }
+  ~RefusedAllocations() { g_refuseNothrow = false; }
+  bool reaches;
+};
+
+// Used to fail silently: a refused internal allocation left a mutex that did not lock and a
+// condition that did not wait.
+TEST(hvMutexTest, LockAndWaitHoldWhenAllocationsAreRefused) {
+  RefusedAllocations refused;
+  if (!refused.reaches) GTEST_SKIP() << "the library does not allocate through this program";
+  hvMutex mutex;
+  hvCondition condition;
+
+  mutex.Lock();
+  std::atomic<bool> entered{false};
+  std::thread other([&] {
+    mutex.Lock();
+    entered = true;
+    mutex.Unlock();
+  });
+  // Time for the other thread to get in wrongly.
+  for (int ms = 0; ms < 100 && !entered; ++ms)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(entered.load());
+  mutex.Unlock();
+  other.join();
+  EXPECT_TRUE(entered.load());
+
+  condition.Signal();
+  EXPECT_TRUE(condition.WaitTimeout(kDeadlineMs));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // hvstream cat: byte-exact copies of whole files and ranges through the library's streams,
 // and the refusals.
 #include "hvToolTestUtil.h"
+#include "tools/hvstreamTool.h"
 
 namespace {
 
@@ -52,6 +53,40 @@ TEST_F(hvToolCatTest, SummaryGoesToStandardErrorWithoutAProgressBar) {
   hvToolRun json = Run({"cat", m_path, "--json"});
   EXPECT_TRUE(hvJsonChecker::IsWellFormed(Lines(json.err)[0])) << json.err;
   EXPECT_NE(json.err.find("\"bytes\":300007"), std::string::npos);
+}
+
+// Used to allocate and fill the whole --block (here 1000 MiB) for a 10-byte range.
+TEST_F(hvToolCatTest, ShortRangeReadsNoMoreThanItself) {
+  hvToolRun run = Run({"cat", m_path, "--offset", "5", "--length", "10", "--block", "1000M"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, m_bytes.substr(5, 10));
+  if (run.peakKiB >= 0) {
+    EXPECT_LT(run.peakKiB, 400 * 1024);
+  }
+}
+
+// The progress bar on a terminal. A file that grows while it is copied passes its size:
+// that used to give a percentage over 100, a negative bar width and a crash.
+TEST(hvToolProgress, BarStaysWithinItsWidthWhateverTheCounts) {
+  const struct {
+    uint64_t done, total;
+    const char* percent;
+    size_t filled;
+  } kCases[] = {
+      {0, 1000, "  0%", 0},        {500, 1000, " 50%", 15},
+      {1000, 1000, "100%", 30},    {3000, 1000, "100%", 30},
+      {7, 0, "100%", 30},          {0, 0, "100%", 30},
+      {1, UINT64_MAX, "  0%", 0},  {UINT64_MAX - 1, UINT64_MAX, " 99%", 29},
+      {UINT64_MAX, 1, "100%", 30},
+  };
+  for (const auto& c : kCases) {
+    std::string line = hvTool_ProgressLine(c.done, c.total, 0.0);
+    std::string bar = std::string(c.filled, '#') + std::string(30 - c.filled, '.');
+    EXPECT_EQ(line.rfind("\r[" + bar + "] " + c.percent + "  ", 0), 0u)
+        << c.done << " of " << c.total << ": " << line;
+  }
+  EXPECT_EQ(hvTool_Rate(UINT64_MAX, 0.0), UINT64_MAX);  // no overflowing conversion
+  EXPECT_EQ(hvTool_Rate(3000, 2.0), 1500u);
 }
 
 // --- refusals ---

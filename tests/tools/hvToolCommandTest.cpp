@@ -1,5 +1,8 @@
 // The command line as a whole: version, help for every command, and the usage errors that
 // every command shares (exit status 2, a message and a hint on standard error).
+#include <chrono>
+#include <filesystem>
+
 #include "hvToolTestUtil.h"
 
 namespace {
@@ -82,6 +85,72 @@ TEST_F(hvToolTest, DoubleDashLetsAnOperandStartWithADash) {
   hvToolRun run = Run({"url", "unescape", "--", "-%41-"});
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out, "-A-\n");
+}
+
+// --- output that cannot be written, inputs the tool refuses, runs that hang ---
+
+// Used to exit 0: writes and the final flush went unchecked, so `> /dev/full` lost
+// everything silently.
+TEST_F(hvToolTest, OutputThatCannotBeWrittenFailsEveryCommand) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  hvToolRunOptions full;
+  full.outputPath = "/dev/full";
+  std::string file = m_files.WriteFile("small.txt", "a few bytes\n");
+  const std::vector<std::vector<std::string>> kRuns = {{"--version"},
+                                                       {"pinfo", "http-get:*:audio/mpeg:*"},
+                                                       {"mime", "audio/mpeg"},
+                                                       {"url", "unescape", "%41"},
+                                                       {"info", file},
+                                                       {"cat", file},
+                                                       {"cat", file, "--offset", "2"}};
+  for (const auto& arguments : kRuns) {
+    hvToolRun run = Run(full, arguments);
+    EXPECT_EQ(run.exitCode, 1) << arguments[0] << ": " << run.err;
+    EXPECT_NE(run.err.find("cannot write to standard output"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("12 bytes"), std::string::npos) << "claims the copy: " << run.err;
+  }
+}
+
+// Used to be read as the text before the NUL, the rest dropped unseen.
+TEST_F(hvToolTest, StandardInputHoldingANulByteIsRefused) {
+  std::string input = "http-get:*:audio/mpeg:*\nhttp-get:*:audio/mpeg:*";
+  input += '\0';
+  input += "junk\n";
+  for (const char* command : {"pinfo", "mime"}) {
+    hvToolRun run = Run({command, "-"}, input);
+    EXPECT_EQ(run.exitCode, 1) << command;
+    EXPECT_NE(run.err.find("line 2 of standard input holds a NUL byte"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.out.empty()) << "nothing is handled before the refusal: " << run.out;
+  }
+}
+
+// Used to repeat the whole input: a 1 MB text gave a 1 MB message line.
+TEST_F(hvToolTest, LongInputsAreCutInMessages) {
+  hvToolRun fromInput = Run({"pinfo", "-"}, std::string(1 << 20, 'x') + "\n");
+  EXPECT_EQ(fromInput.exitCode, 1);
+  hvToolRun fromArgument = Run({"cat", "--" + std::string(20000, 'y')});
+  EXPECT_EQ(fromArgument.exitCode, 2);
+  for (const hvToolRun& run : {fromInput, fromArgument}) {
+    EXPECT_LT(run.err.size(), 2000u);
+    EXPECT_NE(run.err.find("bytes left out"), std::string::npos) << run.err.substr(0, 300);
+  }
+  // Short messages stay whole.
+  EXPECT_NE(Run({"cat", "--frobnicate"}).err.find("unknown option '--frobnicate'"),
+            std::string::npos);
+}
+
+// The runner's own bound: a tool that waits for ever fails the test in seconds.
+TEST_F(hvToolTest, HungRunIsKilledAtItsBound) {
+  hvToolRunOptions held;
+  held.inputHeldOpen = true;  // pinfo waits for the end of its input
+  held.timeoutSeconds = 2;
+  auto start = std::chrono::steady_clock::now();
+  hvToolRun run = Run(held, {"pinfo", "-"});
+  EXPECT_TRUE(run.timedOut);
+  EXPECT_EQ(run.exitCode, -1);
+  EXPECT_NE(run.err.find("was killed"), std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace

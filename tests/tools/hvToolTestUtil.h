@@ -17,6 +17,10 @@ class hvToolTest : public ::testing::Test {
   hvToolRun Run(const std::vector<std::string>& arguments, const std::string& input = "") {
     return hvTool_RunProcess(arguments, input, m_streams.Path());
   }
+  hvToolRun Run(const hvToolRunOptions& options, const std::vector<std::string>& arguments,
+                const std::string& input = "") {
+    return hvTool_RunProcess(arguments, input, m_streams.Path(), options);
+  }
   // The lines of a text, without their line ends.
   static std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -1,9 +1,13 @@
 // hvMutex: a plain (non-recursive) mutual exclusion lock; hvCondition: an auto-reset event.
-// Both may be used from any thread.
+// Both may be used from any thread. Their state lives inside the object, so constructing one
+// allocates nothing and cannot fail: a lock that silently stopped locking would be worse
+// than any error it could report.
 #ifndef HV_HVMUTEX_H
 #define HV_HVMUTEX_H
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "hv/hvPlatform.h"
 
@@ -18,8 +22,7 @@ class HV_EXPORT hvMutex {
   void Unlock();
 
  private:
-  struct Impl;
-  Impl* m_impl;
+  std::mutex m_mutex;
 };
 
 // A Signal ends one wait on the same object; a Signal given while nobody waits is kept and
@@ -37,8 +40,11 @@ class HV_EXPORT hvCondition {
   void Signal();
 
  private:
-  struct Impl;
-  Impl* m_impl;
+  std::mutex m_mutex;  // guards m_signalled
+  std::condition_variable m_changed;
+  // Keeps a Signal until one wait consumes it, so a Signal that comes before the wait is
+  // not lost.
+  bool m_signalled;
 };
 
 #endif
