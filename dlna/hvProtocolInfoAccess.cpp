@@ -4,29 +4,6 @@
 #include "dlna/hvProtocolInfoInternal.h"
 #include "hulvoStreaming/hvMemory.h"
 
-char hvAscii_ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool hvAscii_EqualsIgnoreCase(const char* a, size_t aLength, const char* b, size_t bLength) {
-  if (aLength != bLength) return false;
-  for (size_t i = 0; i < aLength; ++i) {
-    if (hvAscii_ToLower(a[i]) != hvAscii_ToLower(b[i])) return false;
-  }
-  return true;
-}
-
-int hvAscii_CompareIgnoreCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char left = static_cast<unsigned char>(hvAscii_ToLower(*a));
-    unsigned char right = static_cast<unsigned char>(hvAscii_ToLower(*b));
-    if (left != right) return left < right ? -1 : 1;
-    if (left == 0) return 0;
-  }
-}
-
-bool hvAscii_Equals(const char* text, size_t length, const char* literal) {
-  return strlen(literal) == length && memcmp(text, literal, length) == 0;
-}
-
 hvProtocolInfoPair hvProtocolInfo_SplitPair(const char* piece, size_t length) {
   hvProtocolInfoPair pair = {piece, length, piece, length, 0};
   for (size_t i = 0; i < length; ++i) {

@@ -1,6 +1,8 @@
 // Reading and writing each decoded DLNA.ORG_ parameter, side by side so the two cannot drift.
 #include "dlna/hvProtocolInfoFields.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "dlna/hvProtocolInfoInternal.h"
@@ -79,12 +81,20 @@ void WriteConversion(const hvProtocolInfo*, int, hvStringBuilder* out) {
 }
 
 // Flags mean something only from version 1.5 on.
-bool HasFlags(const hvProtocolInfo* record) {
-  return record->flagsMajor == 1 && record->flagsMinor >= 5;
-}
+bool HasFlags(const hvProtocolInfo* record) { return hvProtocolInfo_HasVersion15Flags(record); }
 
 void WriteFlags(const hvProtocolInfo* record, int, hvStringBuilder* out) {
   for (uint32_t word : record->flags) hvStringBuilder_AppendHex8(out, word);
+}
+
+// The digits of a number as hvNumber_ReadUnsigned reads them (after blanks and one '+').
+size_t CountDecimalDigits(const char* text, size_t length) {
+  size_t p = 0;
+  while (p < length && (text[p] == ' ' || (text[p] >= '\t' && text[p] <= '\r'))) ++p;
+  if (p < length && text[p] == '+') ++p;
+  size_t start = p;
+  while (p < length && text[p] >= '0' && text[p] <= '9') ++p;
+  return p - start;
 }
 
 void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) {
@@ -94,8 +104,14 @@ void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) 
   record->maxSpeedInteger =
       static_cast<int32_t>(hvNumber_ReadUnsigned(parts.pieces[0].text, parts.pieces[0].length, 10));
   if (parts.count == 2) {
-    record->maxSpeedFraction = static_cast<int32_t>(
-        hvNumber_ReadUnsigned(parts.pieces[1].text, parts.pieces[1].length, 10));
+    const hvTextPiece& fraction = parts.pieces[1];
+    uint32_t number = hvNumber_ReadUnsigned(fraction.text, fraction.length, 10);
+    record->maxSpeedFraction = static_cast<int32_t>(number);
+    // The digit count keeps leading zeros (2.05 is not 2.5). A saturated fraction has lost
+    // its digits anyway, so it is written as the number it became.
+    size_t digits = CountDecimalDigits(fraction.text, fraction.length);
+    record->maxSpeedFractionDigits =
+        number == UINT32_MAX || digits > INT32_MAX ? 0 : static_cast<int32_t>(digits);
   }
   hvTextSplit_Release(&parts);
 }
@@ -107,12 +123,33 @@ bool HasMaximumSpeed(const hvProtocolInfo* record) {
          static_cast<int64_t>(record->maxSpeedInteger) + record->maxSpeedFraction != 0;
 }
 
+size_t NaturalDigits(uint32_t value) {
+  size_t digits = 1;
+  for (; value >= 10; value /= 10) ++digits;
+  return digits;
+}
+
+// The fraction's width: the digits it was read with, or its own when it has more.
+size_t FractionWidth(const hvProtocolInfo* record) {
+  size_t natural = NaturalDigits(static_cast<uint32_t>(record->maxSpeedFraction));
+  size_t read =
+      record->maxSpeedFractionDigits > 0 ? static_cast<size_t>(record->maxSpeedFractionDigits) : 0;
+  return read > natural ? read : natural;
+}
+
 // The parts were read as unsigned numbers, so they are written back as unsigned: a saturated
 // part stays saturated when read again instead of turning into an unreadable "-1".
-void WriteMaximumSpeed(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+void AppendMaximumSpeed(const hvProtocolInfo* record, hvStringBuilder* out) {
+  uint32_t fraction = static_cast<uint32_t>(record->maxSpeedFraction);
   hvStringBuilder_AppendDecimal(out, static_cast<uint32_t>(record->maxSpeedInteger));
   hvStringBuilder_AppendText(out, ".");
-  hvStringBuilder_AppendDecimal(out, static_cast<uint32_t>(record->maxSpeedFraction));
+  for (size_t zeros = FractionWidth(record) - NaturalDigits(fraction); zeros > 0; --zeros)
+    hvStringBuilder_AppendText(out, "0");
+  hvStringBuilder_AppendDecimal(out, fraction);
+}
+
+void WriteMaximumSpeed(const hvProtocolInfo* record, int, hvStringBuilder* out) {
+  AppendMaximumSpeed(record, out);
 }
 
 }  // namespace
@@ -135,4 +172,32 @@ const hvProtocolInfoField* hvProtocolInfo_FindField(const char* name, size_t nam
     if (hvAscii_EqualsIgnoreCase(name, nameLength, field.name, field.nameLength)) return &field;
   }
   return nullptr;
+}
+
+char* hvProtocolInfo_MaxSpeedToString(const hvProtocolInfo* record) {
+  hvStringBuilder* out = hvStringBuilder_Create(0);
+  AppendMaximumSpeed(record, out);
+  return hvStringBuilder_Detach(out, 1, nullptr);
+}
+
+int hvProtocolInfo_CompareMaxSpeeds(const hvProtocolInfo* a, const hvProtocolInfo* b) {
+  uint32_t aInteger = static_cast<uint32_t>(a->maxSpeedInteger);
+  uint32_t bInteger = static_cast<uint32_t>(b->maxSpeedInteger);
+  if (aInteger != bInteger) return aInteger < bInteger ? -1 : 1;
+  // Scale the narrower fraction to the other's width: 5 of width 1 against 10 of width 2
+  // compares 50 with 10. A fraction below 2^32 scaled by 10^9 still fits 64 bits, and a
+  // width difference of ten or more puts any non-zero narrower fraction above the other.
+  uint64_t aFraction = static_cast<uint32_t>(a->maxSpeedFraction);
+  uint64_t bFraction = static_cast<uint32_t>(b->maxSpeedFraction);
+  size_t aWidth = FractionWidth(a);
+  size_t bWidth = FractionWidth(b);
+  uint64_t* narrower = aWidth < bWidth ? &aFraction : &bFraction;
+  size_t difference = aWidth < bWidth ? bWidth - aWidth : aWidth - bWidth;
+  if (difference >= 10) {
+    if (*narrower != 0) *narrower = UINT64_MAX;
+  } else {
+    for (; difference > 0; --difference) *narrower *= 10;
+  }
+  if (aFraction != bFraction) return aFraction < bFraction ? -1 : 1;
+  return 0;
 }

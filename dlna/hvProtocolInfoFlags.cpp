@@ -60,8 +60,14 @@ void hvProtocolInfo_DecodeFlags(hvProtocolInfo* record) {
   record->connectionStalling = (word & kConnectionStallingBit) ? 1 : 0;
 }
 
+bool hvProtocolInfo_HasVersion15Flags(const hvProtocolInfo* record) {
+  return record->flagsMajor > 1 || (record->flagsMajor == 1 && record->flagsMinor >= 5);
+}
+
+// A later version (copied or set by a caller) still carries the 1.5 flags: anything else
+// would announce its transfer mode and seek limits as "none".
 void hvProtocolInfo_EncodeFlags(const hvProtocolInfo* record, uint32_t* word) {
-  if (record->flagsMajor == 1 && record->flagsMinor == 5) {
+  if (hvProtocolInfo_HasVersion15Flags(record)) {
     for (const FlagBit& flag : kVersion15Flags) {
       uint32_t bit = 1u << flag.bit;
       *word = record->*flag.field ? (*word | bit) : (*word & ~bit);

@@ -1,19 +1,12 @@
-// Shared by the protocolInfo sources: ASCII text helpers and the record pieces that the
-// parser, the builder and the list code all touch. Internal; no lock.
+// Shared by the protocolInfo sources: the record pieces that the parser, the builder and the
+// list code all touch. Internal; no lock.
 #ifndef HV_DLNA_HVPROTOCOLINFOINTERNAL_H
 #define HV_DLNA_HVPROTOCOLINFOINTERNAL_H
 
 #include <cstddef>
 
 #include "hulvoStreaming/hvProtocolInfo.h"
-
-// Case folding for protocol texts is ASCII only, whatever the C locale says.
-char hvAscii_ToLower(char c);
-bool hvAscii_EqualsIgnoreCase(const char* a, size_t aLength, const char* b, size_t bLength);
-// Orders two NUL-terminated texts as their ASCII-lower-cased bytes: <0, 0 or >0.
-int hvAscii_CompareIgnoreCase(const char* a, const char* b);
-// `text` (`length` bytes) equals the NUL-terminated `literal` exactly.
-bool hvAscii_Equals(const char* text, size_t length, const char* literal);
+#include "support/hvAscii.h"
 
 // One name[=...=value] piece of a fourth field: the name is the text before the first '=',
 // the value the text after the last one (the whole piece when it has no '=').
@@ -40,5 +33,13 @@ void hvProtocolInfo_ReadPlaySpeeds(hvProtocolInfo* record, const char* value, si
 // The DLNA.ORG_FLAGS value: up to four words of eight hexadecimal digits, a short last group
 // padded with '0' on the right; words past the end of the value are left alone. Decodes.
 void hvProtocolInfo_ReadFlags(hvProtocolInfo* record, const char* value, size_t length);
+
+// The flags version is 1.5 or later: the encoder and the builder both write the 1.5 flags
+// then, with the 1.5 marker.
+bool hvProtocolInfo_HasVersion15Flags(const hvProtocolInfo* record);
+
+// Orders the DLNA.ORG_MAXSP values of two records by their decimal value (2.10 < 2.5 = 2.50):
+// <0, 0 or >0.
+int hvProtocolInfo_CompareMaxSpeeds(const hvProtocolInfo* a, const hvProtocolInfo* b);
 
 #endif

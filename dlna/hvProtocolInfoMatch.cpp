@@ -95,13 +95,11 @@ void hvProtocolInfo_Merge(hvProtocolInfo* target, hvProtocolInfo* source) {
   hvProtocolInfo_DecodeFlags(target);
   if (source->timeSeek) target->timeSeek = 1;
   if (source->byteSeek) target->byteSeek = 1;
-  // The two parts compare as numbers, integer part first.
-  if (source->maxSpeedInteger > target->maxSpeedInteger) {
+  // Decimal values: 2.10 is below 2.5, and the larger keeps the digits it was written with.
+  if (hvProtocolInfo_CompareMaxSpeeds(source, target) > 0) {
     target->maxSpeedInteger = source->maxSpeedInteger;
     target->maxSpeedFraction = source->maxSpeedFraction;
-  } else if (source->maxSpeedInteger == target->maxSpeedInteger &&
-             source->maxSpeedFraction > target->maxSpeedFraction) {
-    target->maxSpeedFraction = source->maxSpeedFraction;
+    target->maxSpeedFractionDigits = source->maxSpeedFractionDigits;
   }
   // Counted before adding: merging a record into itself must not walk its own new entries.
   size_t count = hvProtocolInfo_GetPlaySpeedCount(source);
@@ -121,6 +119,7 @@ void hvProtocolInfo_CopyCapabilities(hvProtocolInfo* target, const hvProtocolInf
   target->flagsMinor = source->flagsMinor;
   target->maxSpeedInteger = source->maxSpeedInteger;
   target->maxSpeedFraction = source->maxSpeedFraction;
+  target->maxSpeedFractionDigits = source->maxSpeedFractionDigits;
   hvProtocolInfo_EncodeFlags(source, &target->flags[0]);
   hvProtocolInfo_ClearPlaySpeeds(target);
   size_t count = hvProtocolInfo_GetPlaySpeedCount(source);

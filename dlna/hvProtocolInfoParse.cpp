@@ -1,6 +1,6 @@
 // Parsing a protocolInfo text into a record. The text is taken as exactly `length` bytes:
 // every step works on pieces (pointer and length) of the caller's bytes and copies only what
-// the record keeps, so embedded NUL bytes or a missing terminator cannot make it read further.
+// the record keeps, so a missing terminator cannot make it read further.
 #include <cstring>
 
 #include "dlna/hvProtocolInfoFields.h"
@@ -98,6 +98,10 @@ hvProtocolInfo* hvProtocolInfo_Parse(const char* text, size_t length) {
   }
   hvProtocolInfo* record = CreateRecord();
   hvTextSplit fields;
+  // The record's texts are NUL-terminated: a NUL inside a field would cut it silently (a
+  // profile or a format check would then pass on a text the peer never sent), so such a
+  // text is refused as a whole.
+  if (memchr(text, 0, length)) length = 0;
   hvTextSplit_SplitAt(&fields, text, length, ':');
   if (fields.count < 2) {
     record->valid = 0;

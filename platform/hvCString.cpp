@@ -1,8 +1,10 @@
 #include "hv/hvCString.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
+
+// Header-only, so the base library stays free of the product.
+#include "../support/hvAscii.h"
 
 hvCString::hvCString() : m_text(nullptr), m_length(0) {}
 
@@ -77,8 +79,8 @@ bool hvCString::IsEmpty() const { return m_length == 0; }
 
 hvCString hvCString::Lower() const {
   hvCString lower(*this);
-  for (size_t i = 0; i < lower.m_length; ++i)
-    lower.m_text[i] = static_cast<char>(tolower(static_cast<unsigned char>(lower.m_text[i])));
+  // ASCII only: MIME types and extensions must not fold differently under another locale.
+  hvAscii_LowerInPlace(lower.m_text, lower.m_length);
   return lower;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvStream.h"
 #include "hvstreamJson.h"
 #include "hvstreamTool.h"
@@ -38,8 +39,9 @@ const FlagName kFlags[] = {
      &hvProtocolInfo::clearTextLimitedBytes},
 };
 
+// Any version from 1.5 on carries the 1.5 flags, as the library writes them.
 bool IsVersion15(const hvProtocolInfo* record) {
-  return record->flagsMajor == 1 && record->flagsMinor >= 5;
+  return record->flagsMajor > 1 || (record->flagsMajor == 1 && record->flagsMinor >= 5);
 }
 
 std::string FlagWords(const hvProtocolInfo* record, const char* separator) {
@@ -190,9 +192,11 @@ void hvTool_PrintRecord(const hvToolRecord& record) {
                                       ", byte seek " + hvTool_YesNo(info->byteSeek));
   hvTool_PrintField("play speeds", PlaySpeeds(info));
   hvTool_PrintField("conversion", info->conversion ? "converted content" : "original content");
-  if (info->maxSpeedInteger || info->maxSpeedFraction)
-    hvTool_PrintField("maximum speed", std::to_string(info->maxSpeedInteger) + "." +
-                                           std::to_string(info->maxSpeedFraction));
+  if (info->maxSpeedInteger || info->maxSpeedFraction) {
+    char* speed = hvProtocolInfo_MaxSpeedToString(info);
+    hvTool_PrintField("maximum speed", speed);
+    hvMemory_Free(speed);
+  }
   hvTool_PrintField("flags", FlagWords(info, " ") + (IsVersion15(info) ? "" : " (version 1.0)"));
   hvTool_PrintField("flags set", hvTool_FlagList(info));
   hvTool_PrintField("other parameters", Parameters(info));
@@ -237,6 +241,9 @@ void hvTool_JsonRecord(hvJsonWriter& json, const hvToolRecord& record) {
   json.BeginObject();
   json.Field("integer", static_cast<long>(info->maxSpeedInteger));
   json.Field("fraction", static_cast<long>(info->maxSpeedFraction));
+  char* speed = hvProtocolInfo_MaxSpeedToString(info);
+  json.Field("text", speed);
+  hvMemory_Free(speed);
   json.EndObject();
   json.Field("flagsVersion", IsVersion15(info) ? "1.5" : "1.0");
   json.Field("flagWords", FlagWords(info, ""));

@@ -74,11 +74,16 @@ struct hvProtocolInfo {
   int32_t clearTextByteSeekFull;  // bit 15
   int32_t linkProtected;          // bit 16
   int32_t stallingAllowed;        // 1 at creation; read by the serving defaults
+  // How many digits the DLNA.ORG_MAXSP fraction was written with, leading zeros included,
+  // so that 2.05 (fraction 5, 2 digits) is written back as read and compares below 2.5.
+  // 0 (a record filled by hand) means as many digits as the fraction has.
+  int32_t maxSpeedFractionDigits;
 };
 
-// Parses exactly `length` bytes of `text` (embedded NUL bytes included; no terminator is
-// needed). Never fails and never returns null: a text with fewer than two ':'-separated
-// fields gives a record with valid 0, unreadable parameters are dropped.
+// Parses exactly `length` bytes of `text` (no terminator is needed). Never fails and never
+// returns null: a text with fewer than two ':'-separated fields gives a record with valid 0,
+// unreadable parameters are dropped. A NUL byte among the `length` bytes makes the whole text
+// invalid: cutting a field there would hand out a shorter text than the one received.
 HV_EXPORT hvProtocolInfo* hvProtocolInfo_Parse(const char* text, size_t length);
 // Parses the short form "contentFormat:additional" as "http-get:*:" followed by the text
 // ("*" for a null or empty text).
@@ -116,8 +121,9 @@ HV_EXPORT void hvProtocolInfo_SetUserData(hvProtocolInfo* record, uint64_t userD
 // Sets the version and the flag booleans from flags word 0. Without the version 1.5 marker
 // (bit 20) only connectionStalling is read.
 HV_EXPORT void hvProtocolInfo_DecodeFlags(hvProtocolInfo* record);
-// Writes the flag booleans into *word: for version 1.5 bits 31 to 22, 20 and 16 to 14 (others
-// kept); for any other version the word becomes 0. Bit 21 always follows connectionStalling.
+// Writes the flag booleans into *word: from version 1.5 on, bits 31 to 22, 20 (the 1.5 marker)
+// and 16 to 14 (others kept); for an earlier version the word becomes 0. Bit 21 always
+// follows connectionStalling.
 HV_EXPORT void hvProtocolInfo_EncodeFlags(const hvProtocolInfo* record, uint32_t* word);
 // Makes the flags consistent with the protocol (pause only for RTSP, background and stalling
 // only for HTTP; stalling implies background and excludes sender pacing) and re-encodes
@@ -165,6 +171,8 @@ HV_EXPORT char* hvProtocolInfo_ToString(hvProtocolInfo* record);
 HV_EXPORT char* hvProtocolInfo_ToString(hvProtocolInfo* record, int options);
 // The fourth field alone: "*" when there is nothing to write.
 HV_EXPORT char* hvProtocolInfo_FourthFieldToString(hvProtocolInfo* record, int options);
+// DLNA.ORG_MAXSP as it is written back ("2.05"), whatever the protocol. Owned by the caller.
+HV_EXPORT char* hvProtocolInfo_MaxSpeedToString(const hvProtocolInfo* record);
 // The play-speed texts in list order joined by "," (by "\," when `escaped` is not 0); null
 // when the list is empty.
 HV_EXPORT char* hvProtocolInfo_PlaySpeedsToString(const hvProtocolInfo* record, int escaped);

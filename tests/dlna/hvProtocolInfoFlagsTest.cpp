@@ -4,6 +4,7 @@
 
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hvProtocolInfoRender.h"
+#include "hvTestSupport.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ class hvProtocolInfoFlags : public hvProtocolInfoFixture {
     hvProtocolInfo_EncodeFlags(m_record, &word);
     return word;
   }
+  std::string Written() { return hvTakeText(hvProtocolInfo_ToString(m_record)); }
 };
 
 TEST_F(hvProtocolInfoFlags, DecodeWithoutVersionMarkerKeepsBooleansButReadsStalling) {
@@ -50,17 +52,35 @@ TEST_F(hvProtocolInfoFlags, EncodeVersion15KeepsBitsWithoutBoolean) {
   EXPECT_EQ(Encode(0x000E3FFFu | 0x80000000u), 0x011E3FFFu);
 }
 
-TEST_F(hvProtocolInfoFlags, EncodeOtherVersionsClearsAllButStalling) {
+TEST_F(hvProtocolInfoFlags, EncodeEarlierVersionsClearsAllButStalling) {
   Version15("http-get");
   m_record->streamingMode = 1;
-  m_record->flagsMinor = 6;
+  m_record->flagsMinor = 4;
   EXPECT_EQ(Encode(0xFFFFFFFFu), 0u);
   m_record->connectionStalling = 1;
   m_record->flagsMinor = 0;
   EXPECT_EQ(Encode(0xFFFFFFFFu), 0x00200000u);
-  m_record->flagsMajor = 2;
-  m_record->flagsMinor = 5;
+  m_record->flagsMajor = 0;
+  m_record->flagsMinor = 9;
   EXPECT_EQ(Encode(0x12345678u), 0x00200000u);
+}
+
+// Regression: the encoder took only exactly 1.5 while the builder took 1.5 and later, so a
+// record of version 1.6 was written with DLNA.ORG_FLAGS but without its marker and flags.
+TEST_F(hvProtocolInfoFlags, LaterVersionsWriteThe15Flags) {
+  const struct {
+    uint32_t major;
+    int32_t minor;
+  } versions[] = {{1, 6}, {1, 50}, {2, 0}};
+  for (const auto& version : versions) {
+    Version15("http-get");
+    m_record->streamingMode = 1;
+    m_record->flagsMajor = version.major;
+    m_record->flagsMinor = version.minor;
+    EXPECT_EQ(Encode(0), 0x01100000u) << version.major << "." << version.minor;
+    EXPECT_EQ(Written(), "http-get:*:video/mpeg:DLNA.ORG_FLAGS=01100000000000000000000000000000")
+        << version.major << "." << version.minor;
+  }
 }
 
 TEST_F(hvProtocolInfoFlags, NormalizeStallingHttpIsBackgroundAndNotSenderPaced) {

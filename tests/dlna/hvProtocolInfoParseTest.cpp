@@ -92,6 +92,11 @@ TEST(hvProtocolInfoParse, ProfileAndOperations) {
        "k2:rtsp-rtp-udp net=* cf=video/mpeg maxsp=2.5 has=1"},
       {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=3",
        "k2:rtsp-rtp-udp net=* cf=video/mpeg maxsp=3.0 has=1"},
+      // The fraction keeps the digits it was written with, leading zeros included.
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.05",
+       "k2:rtsp-rtp-udp net=* cf=video/mpeg maxsp=2.05 has=1"},
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.500",
+       "k2:rtsp-rtp-udp net=* cf=video/mpeg maxsp=2.500 has=1"},
       // The fraction is read only when there are exactly two parts.
       {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=1.2.3",
        "k2:rtsp-rtp-udp net=* cf=video/mpeg maxsp=1.0 has=1"},
@@ -194,19 +199,23 @@ TEST(hvProtocolInfoParse, OtherParameters) {
   ExpectParses(cases);
 }
 
-// The parser reads exactly the bytes it is given: NUL bytes are data, and a shorter length
-// hides everything after it.
+// The parser reads exactly the bytes it is given, and a shorter length hides everything
+// after it. Regression: a NUL byte cut its field silently (a profile "MP3\0..." read as
+// "MP3") and the record stayed valid; a text holding NUL is now refused as a whole.
 TEST(hvProtocolInfoParse, EmbeddedNulAndTruncatedLength) {
+  const char* const kInvalid = "INVALID k0:* net=(null) cf=(null) has=0";
   const ParseCase cases[] = {
-      {"http-get:*:audio/mpeg:DLNA.ORG_PN=MP3\0;DLNA.ORG_OP=01"s,
-       "k3:http-get net=* cf=audio/mpeg pn=MP3 op=01 has=1"},
-      {"http-get\0:*:audio/mpeg:DLNA.ORG_OP=11"s, "k0:http-get net=* cf=audio/mpeg has=1"},
-      {"http-get:*:audio/mpeg:x_a=1\0"s, "k3:http-get net=* cf=audio/mpeg has=1"},
-      {"\0:\0:\0:\0"s, "k0: net= cf= has=1"},
-      {"http-get:*:a/b:DLNA.ORG_FLAGS=017\0"s,
-       "k3:http-get net=* cf=a/b flags=00000017,00000000,00000000,00000000 has=1"},
+      {"http-get:*:audio/mpeg:DLNA.ORG_PN=MP3\0;DLNA.ORG_OP=01"s, kInvalid},
+      {"http-get\0:*:audio/mpeg:DLNA.ORG_OP=11"s, kInvalid},
+      {"http-get:*:audio/mpeg:x_a=1\0"s, kInvalid},
+      {"\0:\0:\0:\0"s, kInvalid},
+      {"http-get:*:a/b:DLNA.ORG_FLAGS=017\0"s, kInvalid},
+      {"\0http-get:*:audio/mpeg:*"s, kInvalid},
   };
   ExpectParses(cases);
+  hvProtocolInfo* record = hvProtocolInfo_ParseShort("audio/mpeg\0:*", 12);
+  EXPECT_EQ(hvRenderProtocolInfo(record), kInvalid);
+  hvProtocolInfo_Free(record);
 
   const std::string full = "http-get:*:audio/mpeg:DLNA.ORG_OP=01;DLNA.ORG_PN=MP3";
   const struct {

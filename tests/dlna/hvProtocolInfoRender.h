@@ -71,9 +71,13 @@ inline std::string hvRenderProtocolInfo(const hvProtocolInfo* record) {
     if (record->*bit.field) bits += (bits.empty() ? "" : ",") + std::string(bit.name);
   }
   if (!bits.empty()) line += " bits=" + bits;
-  if (record->maxSpeedInteger || record->maxSpeedFraction)
-    line += " maxsp=" + std::to_string(record->maxSpeedInteger) + "." +
-            std::to_string(record->maxSpeedFraction);
+  if (record->maxSpeedInteger || record->maxSpeedFraction) {
+    // The fraction with the leading zeros its digit count implies.
+    std::string fraction = std::to_string(record->maxSpeedFraction);
+    if (record->maxSpeedFractionDigits > static_cast<int32_t>(fraction.size()))
+      fraction.insert(0, record->maxSpeedFractionDigits - fraction.size(), '0');
+    line += " maxsp=" + std::to_string(record->maxSpeedInteger) + "." + fraction;
+  }
   if (hvProtocolInfo_GetPlaySpeedCount(record) > 0) {
     line += " ps=";
     for (size_t i = 0; i < hvProtocolInfo_GetPlaySpeedCount(record); ++i) {

@@ -125,8 +125,11 @@ TEST(hvProtocolInfoWrite, RtspAndHttpDiffer) {
       {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_OP=01", 1, "rtsp-rtp-udp:*:video/mpeg:*"},
       {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.5", 1, "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.5"},
       {"http-get:*:v/x:DLNA.ORG_MAXSP=2.5", 1, "http-get:*:v/x:*"},
-      // The fraction is a number: leading zeros are not kept.
-      {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.05", 1, "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.5"},
+      // Regression: the fraction lost its leading zeros (2.05 was written back as 2.5).
+      {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.05", 1, "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.05"},
+      {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.50", 1, "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=2.50"},
+      {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=0.000001", 1,
+       "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=0.000001"},
       {"rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=3", 1, "rtsp-rtp-udp:*:v/x:DLNA.ORG_MAXSP=3.0"},
       // A part beyond 32 bits saturates and is written back saturated; the sum that decides
       // whether to write is taken in 64 bits (all ones plus one is zero there too).

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "hv/hvCString.h"
@@ -34,6 +35,25 @@ TEST(hvCStringTest, LowerChangesOnlyAsciiLettersOfACopy) {
   hvCString mime("Video/MP4; Q=1.0 \xC3\x89");
   EXPECT_EQ(mime.Lower(), "video/mp4; q=1.0 \xC3\x89");
   EXPECT_EQ(mime, "Video/MP4; Q=1.0 \xC3\x89");
+}
+
+// Regression: lower-casing followed the process locale, so under a Latin-1 locale "\xC9"
+// became "\xE9" and the same MIME type or extension read differently on another machine.
+TEST(hvCStringTest, LowerIgnoresTheProcessLocale) {
+  const char* const kByteLocales[] = {"en_US.ISO-8859-1", "de_DE.ISO-8859-1", ".1252",
+                                      "English_United States.1252"};
+  std::string previous = setlocale(LC_CTYPE, nullptr);
+  const char* chosen = nullptr;
+  for (const char* name : kByteLocales) {
+    if (setlocale(LC_CTYPE, name)) {
+      chosen = name;
+      break;
+    }
+  }
+  if (!chosen) GTEST_SKIP() << "no single-byte Latin-1 locale installed";
+  std::string lower = Bytes(hvCString("AUDIO/X-\xC9\xC4").Lower());
+  setlocale(LC_CTYPE, previous.c_str());
+  EXPECT_EQ(lower, "audio/x-\xC9\xC4") << "locale " << chosen;
 }
 
 TEST(hvCStringTest, AfterFirstGivesTheRestOrEmpty) {

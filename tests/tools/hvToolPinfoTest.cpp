@@ -48,6 +48,26 @@ TEST_F(hvToolPinfoTest, RtspRecordPausesOnlyWithRtspPauseFlag) {
   EXPECT_EQ(Field(run.out, "pause"), "yes: RTSP pause");
 }
 
+// Regression: the maximum speed's fraction lost its leading zeros (2.05 showed as 2.5).
+TEST_F(hvToolPinfoTest, MaximumSpeedIsShownAndWrittenBackAsRead) {
+  const struct {
+    const char* text;
+    const char* speed;
+  } cases[] = {
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.05", "2.05"},
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=2.10", "2.10"},
+      {"rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=3", "3.0"},
+  };
+  for (const auto& c : cases) {
+    hvToolRun run = Run({"pinfo", c.text});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Field(run.out, "maximum speed"), c.speed) << c.text;
+    EXPECT_EQ(Field(run.out, "written back"),
+              std::string("rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_MAXSP=") + c.speed)
+        << c.text;
+  }
+}
+
 TEST_F(hvToolPinfoTest, ProtectionIsDetected) {
   hvToolRun run = Run({"pinfo", "http-get:*:video/x-ms-wmv:DLNA.ORG_PN=WMDRM_WMVMED_BASE"});
   EXPECT_EQ(Field(run.out, "protection"), "Windows Media DRM");

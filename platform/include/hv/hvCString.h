@@ -27,6 +27,7 @@ class HV_EXPORT hvCString {
   size_t Length() const;
   bool IsEmpty() const;
 
+  // A copy with 'A' to 'Z' lower-cased; every other byte as it is, whatever the locale.
   hvCString Lower() const;
   // The text after the first occurrence of `separator`; empty when it does not occur.
   hvCString AfterFirst(char separator) const;
