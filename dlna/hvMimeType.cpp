@@ -15,8 +15,26 @@ bool EqualsIgnoreCase(const char* a, const char* b) {
   return hvAscii_EqualsIgnoreCase(a, strlen(a), b, strlen(b));
 }
 
-// The characters that may not stand unquoted in a parameter value.
-bool NeedsQuotes(const char* value) { return strpbrk(value, "()<>@,;:\\/[]?=") != nullptr; }
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+// Whether a value must be written in quotes to be read back as it is: it holds a special
+// character or a double quote, it is empty, or white space at its ends would be dropped.
+bool NeedsQuotes(const char* value) {
+  const size_t length = strlen(value);
+  return length == 0 || IsSpace(value[0]) || IsSpace(value[length - 1]) ||
+         strpbrk(value, "()<>@,;:\\/[]?=\"") != nullptr;
+}
+
+// In quotes, '"' and '\\' are written behind a backslash.
+bool IsEscapedInQuotes(char c) { return c == '"' || c == '\\'; }
+
+size_t EscapedCount(const char* value) {
+  size_t count = 0;
+  for (const char* c = value; *c; ++c) {
+    if (IsEscapedInQuotes(*c)) ++count;
+  }
+  return count;
+}
 
 struct ParameterRef {
   const char* name;
@@ -69,8 +87,8 @@ char* hvMimeType_ToString(const hvMimeType* mime) {
   for (size_t i = 0; i < mime->parameterCount; ++i) {
     length = hvNumber_AddSizes(length, hvNumber_AddSizes(1, strlen(mime->names[i])));
     if (mime->values[i]) {
-      size_t quotes = NeedsQuotes(mime->values[i]) ? 2 : 0;
-      length = hvNumber_AddSizes(length, hvNumber_AddSizes(1 + quotes, strlen(mime->values[i])));
+      size_t quoting = NeedsQuotes(mime->values[i]) ? 2 + EscapedCount(mime->values[i]) : 0;
+      length = hvNumber_AddSizes(length, hvNumber_AddSizes(1 + quoting, strlen(mime->values[i])));
     }
   }
   char* text = static_cast<char*>(hvMemory_Malloc(hvNumber_AddSizes(length, 1)));
@@ -85,11 +103,17 @@ char* hvMimeType_ToString(const hvMimeType* mime) {
     append(mime->names[i], strlen(mime->names[i]));
     const char* value = mime->values[i];
     if (!value) continue;
-    bool quoted = NeedsQuotes(value);
     append("=", 1);
-    if (quoted) append("\"", 1);
-    append(value, strlen(value));
-    if (quoted) append("\"", 1);
+    if (!NeedsQuotes(value)) {
+      append(value, strlen(value));
+      continue;
+    }
+    append("\"", 1);
+    for (const char* c = value; *c; ++c) {
+      if (IsEscapedInQuotes(*c)) append("\\", 1);
+      append(c, 1);
+    }
+    append("\"", 1);
   }
   *out = '\0';
   return text;

@@ -1,9 +1,8 @@
-// Parsing a MIME text. Two passes over the parameters: the first counts the segments so the
-// arrays are allocated once, the second extracts them. The passes track quotes slightly
-// differently (the count trusts any '=', the extraction only one after a non-empty name), so
-// the extraction may meet more segments than were counted; it stops when the arrays are
-// full, and every dropped segment lowers the bound, which therefore never passes the index
-// of the next parameter.
+// Parsing a MIME text. Spaces and tabs around ';' and '=' and at the ends of the type are
+// optional white space, as in HTTP's Content-Type: "text/html; charset=utf-8" has the parameter
+// "charset". Inside double quotes they are kept, and a backslash takes the next character
+// literally. One reader of a ';'-separated segment serves two passes: the first counts the
+// parameters kept so the arrays are allocated once at their size, the second stores them.
 #include <cstring>
 
 #include "hulvoStreaming/hvMemory.h"
@@ -12,60 +11,103 @@
 
 namespace {
 
-size_t CountSegments(const char* p) {
-  size_t count = 0;
-  bool inValue = false;
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+struct Span {
+  const char* begin;
+  const char* end;
+  size_t Length() const { return static_cast<size_t>(end - begin); }
+};
+
+Span Trim(const char* begin, const char* end) {
+  while (begin < end && IsSpace(*begin)) ++begin;
+  while (end > begin && IsSpace(end[-1])) --end;
+  return {begin, end};
+}
+
+// One parameter segment. A '=' outside quotes after a non-empty name ends the name (a later one
+// replaces it: "a=1=2" is named "1"); a double quote after the name opens or closes quotes; ';'
+// or the end outside quotes ends the segment. A segment is kept when it has a name and a
+// non-empty value; a quote left open runs to the end of the text and drops its segment.
+struct Segment {
+  Span name;
+  Span value;
+  bool kept;
+  const char* next;  // after the ';' that ended the segment; null at the end of the text
+};
+
+Segment ReadSegment(const char* p) {
+  Segment segment{};
+  const char* tokenStart = p;
+  bool named = false;
   bool inQuotes = false;
   for (;; ++p) {
-    char c = *p;
-    if (c == '=' && !inQuotes) {
-      inValue = true;
-    } else if (c == '"' && inValue) {
+    const char c = *p;
+    if (inQuotes && c == '\\' && p[1] != '\0') {
+      ++p;
+    } else if (c == '=' && !inQuotes) {
+      Span name = Trim(tokenStart, p);
+      if (name.Length() > 0) {
+        segment.name = name;
+        named = true;
+      }
+      tokenStart = p + 1;
+    } else if (c == '"' && named) {
       inQuotes = !inQuotes;
     } else if ((c == ';' || c == '\0') && !inQuotes) {
-      ++count;
-      inValue = false;
+      segment.value = Trim(tokenStart, p);
+      segment.kept = named && segment.value.Length() > 0;
+      segment.next = c == ';' ? p + 1 : nullptr;
+      return segment;
+    } else if (c == '\0') {
+      return segment;
     }
-    if (c == '\0') return count;
   }
 }
 
-void ReleaseName(hvMimeType* mime, size_t index) {
-  hvMemory_Free(mime->names[index]);
-  mime->names[index] = nullptr;
+size_t CountParameters(const char* p) {
+  size_t count = 0;
+  for (; p;) {
+    Segment segment = ReadSegment(p);
+    if (segment.kept) ++count;
+    p = segment.next;
+  }
+  return count;
 }
 
-// Fills names and values from the text after the first ';'; returns the number kept.
-size_t ExtractParameters(hvMimeType* mime, const char* p, size_t bound) {
-  size_t kept = 0;
-  const char* tokenStart = p;
-  bool nameStored = false;
-  bool inQuotes = false;
-  for (; kept < bound; ++p) {
-    char c = *p;
-    if (c == '=' && !inQuotes) {
-      if (p > tokenStart) {
-        hvMimeType_SetParameterText(mime, kept, 0, tokenStart, static_cast<size_t>(p - tokenStart));
-        nameStored = true;
-      }
-      tokenStart = p + 1;
-    } else if (c == '"' && nameStored) {
+// Whether `text` is written in quotes: it opens with a double quote and the quote that closes
+// it is its last byte.
+bool IsQuoted(const char* text, size_t length) {
+  if (length < 2 || text[0] != '"') return false;
+  bool inQuotes = true;
+  for (size_t i = 1; i < length; ++i) {
+    if (inQuotes && text[i] == '\\' && i + 1 < length) {
+      ++i;
+    } else if (text[i] == '"') {
       inQuotes = !inQuotes;
-    } else if ((c == ';' || c == '\0') && !inQuotes) {
-      if (nameStored && p > tokenStart) {
-        hvMimeType_SetParameterText(mime, kept, 1, tokenStart, static_cast<size_t>(p - tokenStart));
-        ++kept;
-      } else {
-        ReleaseName(mime, kept);
-        --bound;
-      }
-      nameStored = false;
-      inQuotes = false;
-      tokenStart = p + 1;
+      if (!inQuotes && i + 1 == length) return true;
     }
-    if (c == '\0') break;
   }
-  return kept;
+  return false;
+}
+
+// The value of a quoted text: the outer quotes left out, and each backslash inside quotes
+// replaced by the character it protects. Quotes between the outer ones stay, as written.
+char* Unquote(const char* text, size_t length) {
+  char* value = static_cast<char*>(hvMemory_Malloc(length - 1));
+  char* out = value;
+  bool inQuotes = true;
+  // The closing quote is not escaped (IsQuoted), so an escape never takes it.
+  for (size_t i = 1; i + 1 < length; ++i) {
+    if (inQuotes && text[i] == '\\') {
+      *out++ = text[++i];
+    } else {
+      if (text[i] == '"') inQuotes = !inQuotes;
+      *out++ = text[i];
+    }
+  }
+  *out = '\0';
+  return value;
 }
 
 }  // namespace
@@ -77,30 +119,26 @@ hvMimeType* hvMimeType_Parse(const char* text) {
     return mime;
   }
   const char* semicolon = strchr(text, ';');
-  if (!semicolon) {
-    mime->type = hvMemory_Strdup(text);
-    return mime;
-  }
-  mime->type = hvMemory_Strndup(text, static_cast<size_t>(semicolon - text));
+  Span type = Trim(text, semicolon ? semicolon : text + strlen(text));
+  mime->type = hvMemory_Strndup(type.begin, type.Length());
+  if (!semicolon) return mime;
 
-  // Zero when the only segment runs into an unterminated quote.
-  size_t allocated = CountSegments(semicolon + 1);
-  size_t kept = 0;
-  if (allocated > 0) {
-    size_t bytes = hvNumber_MultiplySizes(allocated, sizeof(char*));
+  size_t count = CountParameters(semicolon + 1);
+  if (count > 0) {
+    size_t bytes = hvNumber_MultiplySizes(count, sizeof(char*));
     mime->names = static_cast<char**>(hvMemory_Calloc(bytes));
     mime->values = static_cast<char**>(hvMemory_Calloc(bytes));
-    mime->parameterCount = allocated;
-    kept = ExtractParameters(mime, semicolon + 1, allocated);
-  }
-  // A name stored for a segment that an unterminated quote cut off.
-  for (size_t i = kept; i < allocated; ++i) ReleaseName(mime, i);
-  mime->parameterCount = kept;
-  if (kept == 0) {
-    hvMemory_Free(mime->names);
-    hvMemory_Free(mime->values);
-    mime->names = nullptr;
-    mime->values = nullptr;
+    mime->parameterCount = count;
+    size_t index = 0;
+    for (const char* p = semicolon + 1; p && index < count;) {
+      Segment segment = ReadSegment(p);
+      if (segment.kept) {
+        hvMimeType_SetParameterText(mime, index, 0, segment.name.begin, segment.name.Length());
+        hvMimeType_SetParameterText(mime, index, 1, segment.value.begin, segment.value.Length());
+        ++index;
+      }
+      p = segment.next;
+    }
   }
   hvMimeType_ApplyL16Default(mime);
   return mime;
@@ -109,10 +147,14 @@ hvMimeType* hvMimeType_Parse(const char* text) {
 void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue, const char* text,
                                  size_t length) {
   if (index >= mime->parameterCount) return;
-  if (isValue && length >= 2 && text[0] == '"' && text[length - 1] == '"') {
-    ++text;
-    length -= 2;
-  }
+  // A NUL inside the given length would silently cut the stored text.
+  if (text && memchr(text, '\0', length)) return;
   char** slot = isValue ? &mime->values[index] : &mime->names[index];
-  hvMemory_StrAssignN(slot, text, length);
+  if (isValue && IsQuoted(text, length)) {
+    char* value = Unquote(text, length);
+    hvMemory_Free(*slot);
+    *slot = value;
+  } else {
+    hvMemory_StrAssignN(slot, text, length);
+  }
 }

@@ -51,7 +51,10 @@ char* hvUrl_UnescapeText(char* text) {
   for (const char* in = text; *in; ++in) {
     int high, low;
     // in[1] is checked before in[2] is read, so a '%' at the end never reads past the text.
-    if (*in == '%' && (high = HexValue(in[1])) >= 0 && (low = HexValue(in[2])) >= 0) {
+    // "%00" stays escaped: a NUL would cut the text, and "/etc/passwd%00.mp3" would pass an
+    // extension check as "/etc/passwd".
+    if (*in == '%' && (high = HexValue(in[1])) >= 0 && (low = HexValue(in[2])) >= 0 &&
+        (high | low) != 0) {
       *out++ = static_cast<char>(high * 16 + low);
       in += 2;
     } else {

@@ -31,6 +31,30 @@ bool HasAddedSlash(const char* urlPath) {
   return drive || rest[0] == '/';
 }
 
+// Where '/' roots paths it is the only separator, and a backslash is an ordinary byte of a
+// name ("a\\b.mp3"): it is kept, escaped, so that the name comes back from hvUrl_ToFilePath.
+bool BackslashSeparates() { return !hvPathKernel_SlashIsRoot(); }
+
+char* EscapeBackslashes(const char* text) {
+  size_t length = 0;
+  size_t backslashes = 0;
+  for (const char* c = text; *c; ++c, ++length) {
+    if (*c == '\\') ++backslashes;
+  }
+  char* result = static_cast<char*>(hvMemory_Malloc(length + 2 * backslashes + 1));
+  char* out = result;
+  for (const char* c = text; *c; ++c) {
+    if (*c == '\\') {
+      memcpy(out, "%5C", 3);
+      out += 3;
+    } else {
+      *out++ = *c;
+    }
+  }
+  *out = '\0';
+  return result;
+}
+
 }  // namespace
 
 void hvUrl_SetFilePath(hvUrl* url, const char* filePath) {
@@ -46,10 +70,20 @@ void hvUrl_SetFilePath(hvUrl* url, const char* filePath) {
 char* hvUrl_FromFilePath(const char* filePath) {
   if (!filePath) return nullptr;
   char* path = UrlPathOf(filePath);
-  for (char* c = path; *c; ++c) {
-    if (*c == '\\') *c = '/';
+  hvUrl* url;
+  if (BackslashSeparates()) {
+    for (char* c = path; *c; ++c) {
+      if (*c == '\\') *c = '/';
+    }
+    url = hvUrl_Create("file", nullptr, 0, path);
+  } else {
+    // The path class lets a backslash through, so it is escaped after the rest.
+    char* escaped = hvUrl_EscapeText(path, khvUrlClass_Path, false);
+    url = hvUrl_Create("file", nullptr, 0, nullptr);
+    url->path = EscapeBackslashes(escaped);
+    hvMemory_Free(escaped);
+    hvUrl_CheckPath(url);
   }
-  hvUrl* url = hvUrl_Create("file", nullptr, 0, path);
   hvMemory_Free(path);
   char* text = hvUrl_Format(url);
   hvUrl_Free(url);

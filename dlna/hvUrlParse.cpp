@@ -29,36 +29,56 @@ const char* ParseScheme(const char* text, hvUrl* url) {
   return stop + 1;
 }
 
-// User info, host and port after "//". Returns null when an empty bracketed host ends the
-// parse, else where the path starts.
+// The port after the host: nothing, ':' alone (no port), or ':' and decimal digits up to the
+// end of the authority worth at most 65535. False for anything else, so that "h:80path",
+// "h:4294967377" or "2001::1" never yield a port or host the text did not name.
+bool ReadPort(const char* text, const char* end, uint16_t* port) {
+  *port = 0;
+  if (text == end) return true;
+  if (*text != ':') return false;
+  unsigned long value = 0;
+  for (const char* digit = text + 1; digit < end; ++digit) {
+    if (*digit < '0' || *digit > '9') return false;
+    value = value * 10 + static_cast<unsigned long>(*digit - '0');
+    if (value > 65535) return false;
+  }
+  *port = static_cast<uint16_t>(value);
+  return true;
+}
+
+// User info, host and port after "//". The authority ends at the first '/', '?', '#' or the
+// end, as in every URL standard: an '@' in the query ("http://example.com?u=a@evil.com") must
+// not turn the real host into user info. An authority whose port cannot be read keeps no host
+// and no port. Returns null when an empty bracketed host ends the parse, else where the path
+// starts.
 const char* ParseAuthority(const char* text, hvUrl* url) {
-  // '?' and '#' do not end the search for '@': "server?a@b/c" has user info "server?a".
-  const char* hostEnd = FindAny(text, "/");
-  const char* at = static_cast<const char*>(memchr(text, '@', static_cast<size_t>(hostEnd - text)));
+  const char* end = FindAny(text, "/?#");
+  const char* at = static_cast<const char*>(memchr(text, '@', static_cast<size_t>(end - text)));
   if (at) {
     url->userInfo = CopySpan(text, at);
     text = at + 1;
   }
+  const char* hostBegin = text;
+  const char* hostEnd;
   if (*text == '[') {
-    const char* close = FindAny(text + 1, "]");
-    if (close == text + 1) return nullptr;
-    url->host = CopySpan(text + 1, close);
-    text = *close ? close + 1 : close;
+    const char* close =
+        static_cast<const char*>(memchr(text + 1, ']', static_cast<size_t>(end - text - 1)));
+    hostBegin = text + 1;
+    hostEnd = close ? close : end;
+    if (hostEnd == hostBegin) return nullptr;
+    text = close ? close + 1 : end;
   } else {
-    const char* end = FindAny(text, "/?#:");
-    if (end != text) url->host = CopySpan(text, end);
-    text = end;
+    const char* colon =
+        static_cast<const char*>(memchr(text, ':', static_cast<size_t>(end - text)));
+    hostEnd = colon ? colon : end;
+    text = hostEnd;
   }
-  if (*text == ':') {
-    ++text;
-    // Accumulated in 16 bits, wrapping as the port field does: 65536 reads as 0.
-    uint16_t port = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-      port = static_cast<uint16_t>(port * 10 + (*text - '0'));
-    }
+  uint16_t port;
+  if (ReadPort(text, end, &port)) {
+    if (hostEnd != hostBegin) url->host = CopySpan(hostBegin, hostEnd);
     url->port = port;
   }
-  return text;
+  return end;
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Fuzzes MIME-text parsing and writing with arbitrary NUL-terminated texts (content formats
 // come from network devices), and checks what the writer promises: a record reads back from
-// its own text unchanged unless a value is empty ("" in the text) or holds a double quote, or a
-// name holds ';', '=' or a double quote (a closed quote lets them pass into a name); and a text
-// always matches itself.
+// its own text unchanged (values of any bytes, quoted and escaped where needed) unless a name
+// holds ';', '=' or a double quote (a closed quote lets them pass into a name); no parsed type,
+// name or value starts or ends with white space outside quotes; and a text always matches
+// itself.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,22 +22,28 @@ bool SameText(const char* a, const char* b) { return a == b || (a && b && strcmp
 
 bool WrittenAmbiguously(const hvMimeType* mime) {
   for (size_t i = 0; i < hvMimeType_GetParameterCount(mime); ++i) {
-    const char* value = hvMimeType_GetParameterValue(mime, i);
-    if (value && (!*value || strchr(value, '"'))) return true;
     if (strpbrk(hvMimeType_GetParameterName(mime, i), ";=\"")) return true;
   }
   return false;
 }
 
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+bool Trimmed(const char* text) {
+  size_t length = strlen(text);
+  return length == 0 || (!IsSpace(text[0]) && !IsSpace(text[length - 1]));
+}
+
 void CheckRecord(const hvMimeType* mime) {
   Require(hvMimeType_GetType(mime) != nullptr);
+  Require(Trimmed(hvMimeType_GetType(mime)));
   size_t count = hvMimeType_GetParameterCount(mime);
   for (size_t i = 0; i < count; ++i) {
     const char* name = hvMimeType_GetParameterName(mime, i);
     const char* value = hvMimeType_GetParameterValue(mime, i);
     // Parsing keeps only named parameters with a value; only "" (quotes around nothing) is
     // empty.
-    Require(name && *name && value);
+    Require(name && *name && value && Trimmed(name));
     Require(hvMimeType_HasParameter(mime, name));
     char* found = hvMimeType_FindParameter(mime, name);
     Require(found != nullptr);

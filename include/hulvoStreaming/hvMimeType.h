@@ -16,20 +16,25 @@ struct hvMimeType {
   char* type;     // the text before the first ';'; never null in a parsed record
 };
 
-// Never returns null. Nothing is trimmed; segments without '=', with an empty name or with
-// an empty value are dropped, and an unterminated quote drops its segment and the rest.
-// A null text gives an empty type.
+// Never returns null. Spaces and tabs around ';' and '=' and at the ends of the type are not
+// part of types, names or values; in a value written in double quotes they are, and a backslash
+// takes the next character literally. Segments without '=', with an empty name or with an
+// empty value are dropped, and an unterminated quote drops its segment and the rest. A null
+// text gives an empty type.
 HV_EXPORT hvMimeType* hvMimeType_Parse(const char* text);
 // Null is accepted.
 HV_EXPORT void hvMimeType_Free(hvMimeType* mime);
-// Values holding one of ()<>@,;:\/[]?= are written in double quotes.
+// Values holding one of ()<>@,;:\/[]?= or a double quote, empty values and values with white
+// space at their ends are written in double quotes, with '"' and '\' behind a backslash, so a
+// parsed record reads back from its text unchanged.
 HV_EXPORT char* hvMimeType_ToString(const hvMimeType* mime);
 
 // Appends copies; a null or empty name is ignored, a null or empty value gives a name-only
 // parameter. Duplicate names are kept.
 HV_EXPORT void hvMimeType_AddParameter(hvMimeType* mime, const char* name, const char* value);
-// Stores `length` bytes of `text` as the name (isValue 0) or value of parameter `index`,
-// leaving out the quotes around a quoted value. An index at or past the count is ignored.
+// Stores `length` bytes of `text` as the name (isValue 0) or value of parameter `index`; a
+// value written in quotes is stored without them and with its backslash escapes undone. An
+// index at or past the count, or a text holding a NUL within `length`, is ignored.
 HV_EXPORT void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue,
                                            const char* text, size_t length);
 

@@ -60,8 +60,10 @@ HV_EXPORT void hvUrl_Free(hvUrl* url);
 // True for null, or when every text member is null or empty; the port does not count.
 HV_EXPORT bool hvUrl_IsEmpty(const hvUrl* url);
 
-// Splitting and joining. Parse never fails: text that is no URL gives fewer members. With
-// `unescape`, user info, path and fragment are percent-unescaped and the query form-unescaped.
+// Splitting and joining. Parse never fails: text that is no URL gives fewer members. The
+// authority ends at the first '/', '?' or '#'; a port must be decimal digits worth at most 65535,
+// and an authority whose port cannot be read gives no host and no port. With `unescape`, user
+// info, path and fragment are percent-unescaped and the query form-unescaped.
 HV_EXPORT hvUrl* hvUrl_Parse(const char* text, bool unescape);
 HV_EXPORT hvUrl* hvUrl_ParseDecoded(const char* text);
 HV_EXPORT hvUrl* hvUrl_ParseRaw(const char* text);
@@ -100,7 +102,8 @@ HV_EXPORT void hvUrl_CheckPath(hvUrl* url);
 // Escaping. Bytes whose class has none of `classBits` are written "%xx" (lower case); null
 // gives null. With `releaseInput`, `text` is freed (it must then be an owned text).
 HV_EXPORT char* hvUrl_EscapeText(const char* text, unsigned classBits, bool releaseInput);
-// In place; "%" not followed by two hexadecimal digits stays. Returns `text`.
+// In place; "%" not followed by two hexadecimal digits stays, and so does "%00": no NUL is ever
+// made, so a decoded member or file path is never cut short. Returns `text`.
 HV_EXPORT char* hvUrl_UnescapeText(char* text);
 // In place: '+' becomes a space, then hvUrl_UnescapeText. Returns `text`.
 HV_EXPORT char* hvUrl_UnescapeFormText(char* text);
@@ -121,8 +124,9 @@ HV_EXPORT char* hvUrl_GetParam(const hvUrl* url, const char* name);
 HV_EXPORT char* hvUrl_StripQueryAndFragment(const char* text);
 HV_EXPORT char* hvUrl_UnescapeString(const char* text);
 HV_EXPORT char* hvUrl_EscapeString(const char* text);
-// C:\Music\a b.mp3 gives file:///C:/Music/a%20b.mp3; where '/' roots a path, /music/a b.mp3
-// gives file:///music/a%20b.mp3.
+// On Windows C:\Music\a b.mp3 gives file:///C:/Music/a%20b.mp3 (backslashes are separators);
+// where '/' roots a path, /music/a\b.mp3 gives file:///music/a%5Cb.mp3 (a backslash is a byte of
+// a name there).
 HV_EXPORT char* hvUrl_FromFilePath(const char* filePath);
 // The inverse: C:/Music/a b.mp3, or /music/a b.mp3 where '/' roots a path; null for anything
 // but a "file" URL with a path starting with '/'.

@@ -4,19 +4,11 @@
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvMimeType.h"
+#include "hvMimeTypeRender.h"
 
 namespace {
 
-// "type" then "|name=value" per parameter ("|name" for a name-only one).
-std::string Render(const hvMimeType* mime) {
-  std::string line = hvMimeType_GetType(mime);
-  for (size_t i = 0; i < hvMimeType_GetParameterCount(mime); ++i) {
-    line += std::string("|") + hvMimeType_GetParameterName(mime, i);
-    const char* value = hvMimeType_GetParameterValue(mime, i);
-    if (value) line += std::string("=") + value;
-  }
-  return line;
-}
+std::string Render(const hvMimeType* mime) { return hvRenderMimeType(mime); }
 
 std::string Written(const hvMimeType* mime) {
   char* text = hvMimeType_ToString(mime);
@@ -31,6 +23,21 @@ struct ParseCase {
   const char* written;
 };
 
+// Each text parses into the record wanted, writes back as wanted, and that text reads back
+// into the same record.
+void ExpectCases(const ParseCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const ParseCase& c = cases[i];
+    hvMimeType* mime = hvMimeType_Parse(c.input);
+    EXPECT_EQ(Render(mime), c.parsed) << "input: " << c.input;
+    EXPECT_EQ(Written(mime), c.written) << "input: " << c.input;
+    hvMimeType* again = hvMimeType_Parse(Written(mime).c_str());
+    EXPECT_EQ(Render(again), c.parsed) << "written: " << Written(mime);
+    hvMimeType_Free(again);
+    hvMimeType_Free(mime);
+  }
+}
+
 TEST(hvMimeType, ParsesAndWritesBack) {
   const ParseCase cases[] = {
       {"audio/mpeg", "audio/mpeg", "audio/mpeg"},
@@ -40,8 +47,6 @@ TEST(hvMimeType, ParsesAndWritesBack) {
       {"audio/L16", "audio/L16", "audio/L16"},
       {"AUDIO/l16;rate=48000;Channels=2", "AUDIO/l16|rate=48000|Channels=2",
        "AUDIO/l16;rate=48000;Channels=2"},
-      // Nothing is trimmed.
-      {"video/mpeg; foo=bar", "video/mpeg| foo=bar", "video/mpeg; foo=bar"},
       // No '=', an empty value, an empty name: dropped.
       {"text/plain;a;b=;=c;d=1", "text/plain|d=1", "text/plain;d=1"},
       // A quoted value may hold ';' and is quoted again when written.
@@ -56,14 +61,47 @@ TEST(hvMimeType, ParsesAndWritesBack) {
       {"application/x-dtcp1;DTCP1HOST=192.168.0.111;DTCP1PORT=8999;CONTENTFORMAT=video/mpeg",
        "application/x-dtcp1|DTCP1HOST=192.168.0.111|DTCP1PORT=8999|CONTENTFORMAT=video/mpeg",
        "application/x-dtcp1;DTCP1HOST=192.168.0.111;DTCP1PORT=8999;CONTENTFORMAT=\"video/mpeg\""},
-      {"text/xml; charset=\"utf-8\"", "text/xml| charset=utf-8", "text/xml; charset=utf-8"},
   };
-  for (const ParseCase& c : cases) {
-    hvMimeType* mime = hvMimeType_Parse(c.input);
-    EXPECT_EQ(Render(mime), c.parsed) << "input: " << c.input;
-    EXPECT_EQ(Written(mime), c.written) << "input: " << c.input;
-    hvMimeType_Free(mime);
-  }
+  ExpectCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+// Spaces and tabs around ';' and '=' and at the ends of the type used to stay in types, names
+// and values: "charset" was not found, and stereo L16 gained a second "channels" of 1.
+TEST(hvMimeType, WhiteSpaceAroundSeparatorsIsOptional) {
+  const ParseCase cases[] = {
+      {"video/mpeg; foo=bar", "video/mpeg|foo=bar", "video/mpeg;foo=bar"},
+      {"text/xml; charset=\"utf-8\"", "text/xml|charset=utf-8", "text/xml;charset=utf-8"},
+      {"audio/L16; rate=44100; channels=2", "audio/L16|rate=44100|channels=2",
+       "audio/L16;rate=44100;channels=2"},
+      {" audio/L16 ;\trate = 44100\t; channels =2 ", "audio/L16|rate=44100|channels=2",
+       "audio/L16;rate=44100;channels=2"},
+      {" \ttext/plain \t", "text/plain", "text/plain"},
+      {"x/y; a b = c d ", "x/y|a b=c d", "x/y;a b=c d"},
+      {"x/y; =1; b= ;c ; ", "x/y", "x/y"},
+      // In quotes the spaces are the value's own.
+      {"x/y; a=\" v \" ;b=\"\t\"", "x/y|a= v |b=\t", "x/y;a=\" v \";b=\"\t\""},
+  };
+  ExpectCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+// A backslash in quotes used to be an ordinary byte: "a\"b" lost its parameter and every
+// parameter after it.
+TEST(hvMimeType, QuotedPairsReadLiterallyAndWriteBackEscaped) {
+  const ParseCase cases[] = {
+      {"text/plain; name=\"a\\\"b\";r=1", "text/plain|name=a\"b|r=1",
+       "text/plain;name=\"a\\\"b\";r=1"},
+      {"text/html;charset=\"\\g\\b\\k\"", "text/html|charset=gbk", "text/html;charset=gbk"},
+      {"x/y;p=\"a\\\\b\";q=\"\\;\"", "x/y|p=a\\b|q=;", "x/y;p=\"a\\\\b\";q=\";\""},
+      // An escaped quote does not close: the quote runs to the end and drops the rest.
+      {"x/y;a=1;p=\"a\\\";r=1", "x/y|a=1", "x/y;a=1"},
+      // Outside quotes a backslash is a plain byte.
+      {"x/y;\\=x\\y", "x/y|\\=x\\y", "x/y;\\=\"x\\\\y\""},
+      {"x/y;q=\"a\"b\"c\"", "x/y|q=a\"b\"c", "x/y;q=\"a\\\"b\\\"c\""},
+      {"x/y;q=a\"b;c\"", "x/y|q=a\"b;c\"", "x/y;q=\"a\\\"b;c\\\"\""},
+      // Quotes around nothing give an empty value, written the same way.
+      {"x/y;p=\"\"", "x/y|p=", "x/y;p=\"\""},
+  };
+  ExpectCases(cases, sizeof cases / sizeof cases[0]);
 }
 
 TEST(hvMimeType, NullTextGivesEmptyType) {
@@ -105,6 +143,11 @@ TEST(hvMimeType, LooksParametersUpIgnoringCase) {
   EXPECT_EQ(hvMimeType_GetParameterName(mime, count), nullptr);
   EXPECT_EQ(hvMimeType_GetParameterValue(mime, count), nullptr);
   hvMimeType_Free(mime);
+  mime = hvMimeType_Parse("text/html; charset=utf-8");
+  char* charset = hvMimeType_FindParameter(mime, "charset");
+  EXPECT_STREQ(charset, "utf-8");
+  hvMemory_Free(charset);
+  hvMimeType_Free(mime);
 }
 
 TEST(hvMimeType, SetParameterTextDropsQuotesAroundValuesOnly) {
@@ -113,6 +156,12 @@ TEST(hvMimeType, SetParameterTextDropsQuotesAroundValuesOnly) {
   hvMimeType_SetParameterText(mime, 0, 0, "\"n\"", 3);
   hvMimeType_SetParameterText(mime, 5, 1, "ignored", 7);
   EXPECT_EQ(Render(mime), "x/y|\"n\"=v");
+  hvMimeType_SetParameterText(mime, 0, 1, "\"a\\\"b\"", 6);
+  EXPECT_EQ(Render(mime), "x/y|\"n\"=a\"b");
+  // A NUL within the length is refused; it used to cut the value silently.
+  hvMimeType_SetParameterText(mime, 0, 1, "c\0d", 3);
+  hvMimeType_SetParameterText(mime, 0, 0, "m\0", 2);
+  EXPECT_EQ(Render(mime), "x/y|\"n\"=a\"b");
   hvMimeType_Free(mime);
 }
 
@@ -132,7 +181,10 @@ TEST(hvMimeType, MatchNeedsEveryParameterOfTheFirstText) {
       {"x/y;a=B", "x/y;A=b", 1},
       {"x/y;a=1", "x/y;a=2;a=1", 1},
       {"audio/mp4", "audio/3gpp", 0},
-      {"audio/mpeg", "audio/mpeg ", 0},
+      {"audio/mpeg", " audio/mpeg ", 1},
+      {"text/html;charset=utf-8", "text/html; charset=UTF-8", 1},
+      {"audio/L16; rate=44100; channels=2", "audio/L16;rate=44100;channels=2", 1},
+      {"audio/L16; rate=44100; channels=2", "audio/L16;rate=44100", 0},
       {nullptr, "", 1},
   };
   for (const MatchCase& c : cases) {

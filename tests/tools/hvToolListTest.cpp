@@ -76,6 +76,17 @@ TEST_F(hvToolTest, MimeShowsParametersAndTheTextWrittenBack) {
   EXPECT_NE(lines[2].find("{\"name\":\"q\",\"value\":\"a;b\"}"), std::string::npos) << lines[2];
 }
 
+// Used to read the stereo stream as mono: " channels" was no "channels", so one of 1 was added.
+TEST_F(hvToolTest, MimeReadsParametersAroundOptionalSpaces) {
+  hvToolRun run = Run({"mime", "audio/L16; rate=44100; channels=2"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("  parameter            channels=2\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("channels=1"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  written back         audio/L16;rate=44100;channels=2\n"),
+            std::string::npos)
+      << run.out;
+}
+
 TEST_F(hvToolTest, MimeWithoutASlashIsReported) {
   hvToolRun run = Run({"mime", "mpeg", "audio/mpeg"});
   EXPECT_EQ(run.exitCode, 1);

@@ -1,4 +1,5 @@
 // hvstream url and info: the URL component and a stream's answers about a file.
+#include "hulvoStreaming/hvPath.h"
 #include "hvToolTestUtil.h"
 
 namespace {
@@ -10,6 +11,16 @@ TEST_F(hvToolTest, UrlParseShowsEveryPartUnescaped) {
                                "  port                 8080", "  path                 /a b/c.mp3",
                                "  extension            mp3", "  fragment             top"})
     EXPECT_NE(run.out.find(std::string(expected) + "\n"), std::string::npos) << expected;
+}
+
+// Used to report user info "example.com?u=a" and host evil.com.
+TEST_F(hvToolTest, UrlParseTakesTheHostFromTheAuthorityOnly) {
+  hvToolRun run = Run({"url", "parse", "http://example.com?u=a@evil.com"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* expected :
+       {"  user info            (none)", "  host                 example.com",
+        "  query                u=a@evil.com"})
+    EXPECT_NE(run.out.find(std::string(expected) + "\n"), std::string::npos) << run.out;
 }
 
 TEST_F(hvToolTest, UrlParseJsonHasNullForAbsentParts) {
@@ -26,10 +37,13 @@ TEST_F(hvToolTest, UrlResolveTakesEachReferenceAgainstTheBase) {
 }
 
 TEST_F(hvToolTest, UrlFilePathsRoundTrip) {
-  hvToolRun url = Run({"url", "from-path", "C:\\Music\\a b.mp3"});
-  EXPECT_EQ(url.out, "file:///C:/Music/a%20b.mp3\n");
-  hvToolRun path = Run({"url", "to-path", "file:///C:/Music/a%20b.mp3"});
-  EXPECT_EQ(path.out, "C:/Music/a b.mp3\n");
+  // Windows paths separate with backslashes; elsewhere a backslash is a byte of a name.
+  const bool slashRoots = hvPath_IsAbsolute("/");
+  const char* path = slashRoots ? "/music/a\\b c.mp3" : "C:\\Music\\a b.mp3";
+  const char* url = slashRoots ? "file:///music/a%5Cb%20c.mp3" : "file:///C:/Music/a%20b.mp3";
+  const char* back = slashRoots ? "/music/a\\b c.mp3\n" : "C:/Music/a b.mp3\n";
+  EXPECT_EQ(Run({"url", "from-path", path}).out, std::string(url) + "\n");
+  EXPECT_EQ(Run({"url", "to-path", url}).out, back);
 }
 
 TEST_F(hvToolTest, UrlToPathOfAnHttpUrlIsBadInput) {

@@ -60,6 +60,9 @@ TEST(UrlEscape, UnescapesValidEscapesOnly) {
   EXPECT_EQ(Unescape("%2541"), "%41");
   EXPECT_EQ(Unescape("a+b%2B", true), "a b+");
   EXPECT_EQ(hvUrl_UnescapeText(nullptr), nullptr);
+  // No NUL is made: "%00" used to cut the text there.
+  EXPECT_EQ(Unescape("a%00b%41"), "a%00bA");
+  EXPECT_EQ(Unescape("%00+%01", true), "%00 \x01");
 }
 
 TEST(UrlEscape, FieldsEscapeAndUnescapeByMember) {

@@ -14,32 +14,36 @@ std::string Resolve(const char* base, const char* reference) {
 }
 
 TEST(UrlFilePath, WindowsPathsGiveTheSameUrlsOnEverySystem) {
-  EXPECT_EQ(FromFile("C:\\Music\\a b.mp3"), "file:///C:/Music/a%20b.mp3");
   EXPECT_EQ(ToFile("file:///C:/Music/a%20b.mp3"), "C:/Music/a b.mp3");
-  EXPECT_EQ(FromFile("C:\\100%\\#1.mp3"), "file:///C:/100%25/%231.mp3");
   EXPECT_EQ(ToFile("file:///C:/100%25/%231.mp3"), "C:/100%/#1.mp3");
   EXPECT_EQ(ToFile("file:///c:"), "c:");
-  EXPECT_EQ(FromFile("\\\\server\\share\\a.mp3"), "file://///server/share/a.mp3");
+  // Used to give C:/etc/passwd, which passed a check of the extension on the URL.
+  EXPECT_EQ(ToFile("file:///C:/etc/passwd%00.mp3"), "C:/etc/passwd%00.mp3");
   EXPECT_EQ(ToFile("file://///server/share/a.mp3"), "//server/share/a.mp3");
-  EXPECT_EQ(FromFile("C:\\a\\..\\b"), "file:");
   EXPECT_EQ(FromFile(nullptr), "(null)");
 }
 
-TEST(UrlFilePath, RootedPathsRoundTripWhereSlashRoots) {
+TEST(UrlFilePath, BackslashesSeparateOnWindowsOnly) {
   if (SlashRootsPaths()) {
-    EXPECT_EQ(FromFile("/music/a b.mp3"), "file:///music/a%20b.mp3");
-    EXPECT_EQ(ToFile("file:///music/a%20b.mp3"), "/music/a b.mp3");
-    EXPECT_EQ(ToFile("file:///"), "/");
-    EXPECT_EQ(ToFile("file:////music"), "/music");
+    // A backslash is a byte of a name here; it used to become '/', so the name did not
+    // come back from the URL.
+    EXPECT_EQ(FromFile("/tmp/a\\b.mp3"), "file:///tmp/a%5Cb.mp3");
+    EXPECT_EQ(ToFile("file:///tmp/a%5Cb.mp3"), "/tmp/a\\b.mp3");
+    EXPECT_EQ(ToFile("file:///tmp/a%5cb.mp3"), "/tmp/a\\b.mp3");
+    EXPECT_EQ(FromFile("/tmp/100%\\#1 x.mp3"), "file:///tmp/100%25%5C%231%20x.mp3");
+    EXPECT_EQ(ToFile("file:///tmp/100%25%5C%231%20x.mp3"), "/tmp/100%\\#1 x.mp3");
   } else {
-    EXPECT_EQ(FromFile("/music/a b.mp3"), "file:////music/a%20b.mp3");
-    EXPECT_EQ(ToFile("file:///music/a%20b.mp3"), "music/a b.mp3");
-    EXPECT_EQ(ToFile("file:///"), "");
+    EXPECT_EQ(FromFile("C:\\Music\\a b.mp3"), "file:///C:/Music/a%20b.mp3");
+    EXPECT_EQ(FromFile("C:\\100%\\#1.mp3"), "file:///C:/100%25/%231.mp3");
+    EXPECT_EQ(FromFile("\\\\server\\share\\a.mp3"), "file://///server/share/a.mp3");
+    EXPECT_EQ(FromFile("C:\\a\\..\\b"), "file:");
   }
 }
 
 TEST(UrlFilePath, OnlyFileUrlsWithRootedPathsConvert) {
-  const char* texts[] = {"http://h/C:/a", "FILE:///C:/a", "file:C:/a", "file://", nullptr, ""};
+  // The last one used to give C:/a: "a?b" was taken as user info and "c" as the host.
+  const char* texts[] = {"http://h/C:/a",    "FILE:///C:/a", "file:C:/a", "file://", nullptr, "",
+                         "file://a?b@c/C:/a"};
   for (const char* text : texts) EXPECT_EQ(ToFile(text), "(null)") << (text ? text : "(null)");
   EXPECT_EQ(ToFile("file://host/C:/a"), "C:/a");
 }
@@ -66,6 +70,12 @@ TEST(UrlResolve, HttpReferencesReplacePathAndQuery) {
   EXPECT_EQ(Resolve("http://server/a/b.html?x=1", "c.mp3"), "http://server/a/c.mp3");
   EXPECT_EQ(Resolve("http://server/a/b.html?x=1", "/d/e.mp3?y=2"), "http://server/d/e.mp3?y=2");
   EXPECT_EQ(Resolve("HTTPS://server/a/", "../x"), "HTTPS://server/a/");
+}
+
+// Used to resolve against the host evil.com: the '@' of the query ended the user info.
+TEST(UrlResolve, BaseHostIsNeverTakenFromTheQuery) {
+  EXPECT_EQ(Resolve("http://example.com?u=a@evil.com", "x.mp3"), "http://example.com/x.mp3");
+  EXPECT_EQ(Resolve("http://example.com#a@evil.com/b", "/x"), "http://example.com/x#a@evil.com/b");
 }
 
 TEST(UrlResolve, AbsoluteReferencesAndOtherBases) {

@@ -60,16 +60,39 @@ TEST(UrlParse, SchemesDrivesAndOpaquePaths) {
 
 TEST(UrlParse, AuthorityBoundaries) {
   const ParseCase cases[] = {
-      // '?' and '#' do not end the search for '@'.
-      {"http://server?a@b/c", "http|server?a|b|0|/c|-|-", "http://server?a@b/c"},
-      {"http://server:65536/", "http|-|server|0|/|-|-", "http://server/"},
-      {"http://server:65537/", "http|-|server|1|/|-|-", "http://server:1/"},
-      {"http://h:80x/p", "http|-|h|80|x/p|-|-", "http://h:80/x/p"},
-      {"http://h:/p", "http|-|h|0|/p|-|-", "http://h/p"},
+      // The authority ends at the first '/', '?' or '#': an '@' after it used to turn the
+      // real host into user info and name a host the URL never named.
+      {"http://server?a@b/c", "http|-|server|0|-|a@b/c|-", "http://server?a@b/c"},
+      {"http://example.com?u=a@evil.com", "http|-|example.com|0|-|u=a@evil.com|-",
+       "http://example.com?u=a@evil.com"},
+      {"http://example.com#a@evil.com:81", "http|-|example.com|0|-|-|a@evil.com:81",
+       "http://example.com#a@evil.com:81"},
+      {"http://u@h/p@q:1", "http|u|h|0|/p@q:1|-|-", "http://u@h/p@q:1"},
+      {"http://[::1]:80?a]", "http|-|::1|80|-|a]|-", "http://[::1]:80?a]"},
+      {"http://[::1/p]", "http|-|::1|0|/p]|-|-", "http://[::1]/p]"},
       {"http://[::1", "http|-|::1|0|-|-|-", "http://[::1]"},
       {"http://[v1.x]/p", "http|-|v1.x|0|/p|-|-", "http://v1.x/p"},
       {"http://@h", "http||h|0|-|-|-", "http://@h"},
       {"http://:80/p", "http|-|-|80|/p|-|-", "http:///p"},
+  };
+  ExpectCases(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(UrlParse, PortsAreDecimalUpTo65535) {
+  const ParseCase cases[] = {
+      {"http://server:65535/", "http|-|server|65535|/|-|-", "http://server:65535/"},
+      {"http://h:0080?q", "http|-|h|80|-|q|-", "http://h:80?q"},
+      {"http://h:/p", "http|-|h|0|/p|-|-", "http://h/p"},
+      {"http://h:0/p", "http|-|h|0|/p|-|-", "http://h/p"},
+      // Anything else makes the authority unreadable: no host and no port, never a wrapped
+      // port (65536 used to read as 0, 4294967377 as 81) or digits cut short ("80path1").
+      {"http://server:65536/", "http|-|-|0|/|-|-", "http:///"},
+      {"http://f:4294967377/c", "http|-|-|0|/c|-|-", "http:///c"},
+      {"http://f:999999/c", "http|-|-|0|/c|-|-", "http:///c"},
+      {"http://w3c.org:80path1/path2", "http|-|-|0|/path2|-|-", "http:///path2"},
+      {"http://2001::1", "http|-|-|0|-|-|-", "http:"},
+      {"http://h:+80/p", "http|-|-|0|/p|-|-", "http:///p"},
+      {"http://u@[::1]x:80/p?q", "http|u|-|0|/p|q|-", "http://u@/p?q"},
   };
   ExpectCases(cases, sizeof cases / sizeof cases[0]);
 }
@@ -116,6 +139,9 @@ TEST(UrlParse, UnescapingTouchesUserInfoPathQueryAndFragmentOnly) {
             "http|-|server|0|/a b|q=x y!|-");
   EXPECT_EQ(Render(UrlPtr(hvUrl_ParseRaw("http://server/a%20b?q=x+y%21")).get()),
             "http|-|server|0|/a%20b|q=x+y%21|-");
+  // "%00" stays escaped in every member: a NUL used to cut the member short.
+  EXPECT_EQ(Render(Parse("http://u%00v@h/p%00.mp3?q=%00#f%00", true).get()),
+            "http|u%00v|h|0|/p%00.mp3|q=%00|f%00");
 }
 
 // Used to let "%2e%2e" through: the path was checked only before it was unescaped.
