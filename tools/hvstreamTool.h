@@ -27,6 +27,7 @@ int hvTool_RunMime(int argc, char** argv);
 int hvTool_RunUrl(int argc, char** argv);
 int hvTool_RunCat(int argc, char** argv);
 int hvTool_RunInfo(int argc, char** argv);
+int hvTool_RunSeek(int argc, char** argv);
 int hvTool_RunDemo(int argc, char** argv);
 
 // main() brackets every command with these. The end checks standard output once for all

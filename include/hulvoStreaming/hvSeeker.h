@@ -1,16 +1,20 @@
 // Seekers turn a time position or a requested byte offset into a byte position in a stream,
-// each for the family of media formats named by its DLNA profile names. The application
-// derives its format-specific seekers from hvSeeker and registers them with an
-// hvSeekerManager, which owns them and finds the one for a stream's media description.
-// Neither class locks: fill and query a manager from one thread at a time.
+// each for the family of media formats named by its DLNA profile names. hvSeekerManager owns
+// the seekers and finds the one for a stream's media description; hvSeekerManager_Create
+// returns one filled with the library's format seekers (LPCM/WAV, MP3, ADTS AAC, MPEG
+// transport and program streams, MP4), and hvSeeker_SeekTime is a player's time seek on a
+// byte-seek-only stream in one call. Nothing here locks: one thread at a time per manager
+// and per stream.
 #ifndef HULVOSTREAMING_HVSEEKER_H
 #define HULVOSTREAMING_HVSEEKER_H
 
+#include <cstddef>
+#include <cstdint>
+
+#include "hulvoStreaming/hvStream.h"
 #include "hv/hvCString.h"
 #include "hv/hvMediaInfo.h"
 #include "hv/hvPlatform.h"
-
-class hvStream;
 struct hvDList;
 struct hvHashTable;
 
@@ -63,5 +67,80 @@ class HV_EXPORT hvSeekerManager {
   hvHashTable* m_profileTable;  // profile name (copied) -> seeker (not owned by the table)
   hvDList* m_seekers;           // every seeker added, in order; deletes them when destroyed
 };
+
+// Time positions of the library's format seekers are milliseconds from the start of the
+// media (the first timestamp of the stream, not zero on the wire).
+//
+// What one seek may read, at most, wherever it lands and however long the stream is:
+//   LPCM / WAV       64 KiB (the RIFF chunk headers before the samples)
+//   MP3              96 KiB (ID3v2 is skipped, not read; first frame, Xing/VBRI table, one
+//                    resync window at the target)
+//   ADTS AAC         320 KiB (7-byte frame headers walked from the start for the first
+//                    256 KiB of headers, about 14 minutes at 44.1 kHz; past that the average
+//                    frame size extrapolates, and a resync window finds the frame)
+//   MPEG-TS / PS     1 MiB (a 64 KiB look at the start, then 16 KiB per bisection step,
+//                    about 40 steps, and the walk back to a key frame)
+//   MP4              2 MiB (box headers, one track's time, sync and chunk tables, a few
+//                    entries of its size and offset tables)
+// A seek that would need more answers khvStreamingStatus_TooLarge.
+struct hvSeekResult {
+  uint64_t bytePos = 0;     // where reading should start
+  uint64_t bytesRead = 0;   // bytes the seek read from the stream to find it
+  const char* format = "";  // "mp3", "adts", "lpcm", "mpegts", "mpegps", "mp4"; static text
+};
+
+class hvSeekProbe;
+
+// A seeker of the library: the bool conversions of hvSeeker answer true only when the seek
+// completed; the status variants tell "not yet" apart from "never". They read through
+// SeekBytes and PullGet only, and put the stream back where it was before returning.
+class HV_EXPORT hvFormatSeeker : public hvSeeker {
+ public:
+  // `format` is a static text; `readBound` the most one seek may read.
+  hvFormatSeeker(const hvCString& profileNameList, const char* format, uint64_t readBound);
+
+  bool TimeSpecToBytePos(hvStream* stream, const hvuint64& time, hvuint64& bytePos) override;
+  // `byteSpec` is any byte offset; `bytePos` becomes the start of the frame, packet or pack
+  // (or sample frame for LPCM) that holds it. False past the end of a stream of known size.
+  bool ByteSpecToBytePos(hvStream* stream, const hvuint64& byteSpec, hvuint64& bytePos) override;
+
+  // OK: `result` holds the position. khvStreamingStatus_Pending: the stream does not have
+  // the bytes yet (still downloading); ask again later. TooLarge: the seek would read more
+  // than its bound. Error: the data is not of this format or too damaged to seek.
+  // EndOfStream: the time or offset lies past the end; `result` holds the last position.
+  // InvalidOperation: no stream. `result` may be null.
+  hvStreamingStatus SeekTime(hvStream* stream, uint64_t timeMs, hvSeekResult* result);
+  hvStreamingStatus AlignBytes(hvStream* stream, uint64_t byteSpec, hvSeekResult* result);
+
+  // Whether the first bytes of a stream look like this format (for streams without a
+  // profile). `head` holds up to 64 KiB from the start.
+  virtual bool Recognise(const unsigned char* head, size_t length) const = 0;
+
+  const char* GetFormat() const { return m_format; }
+  uint64_t GetReadBound() const { return m_readBound; }
+
+ protected:
+  // The format's own work, reading only through `probe`. `timeMs` is at most about 31 years.
+  virtual hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) = 0;
+  virtual hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) = 0;
+
+ private:
+  hvStreamingStatus Run(hvStream* stream, uint64_t value, bool isTime, hvSeekResult* result);
+
+  const char* m_format;
+  uint64_t m_readBound;
+};
+
+// A manager holding the library's format seekers under the DLNA profile names they serve.
+// The caller deletes it.
+HV_EXPORT hvSeekerManager* hvSeekerManager_Create();
+
+// A time seek on a stream that allows only byte seeks: finds the seeker by the profile of
+// the stream's media description ("dl"), or by the content when there is none, converts
+// `timeMs` and calls SeekBytes. OK once the stream stands at the position; Pending when the
+// bytes to decide are not there yet (nothing moved; call again); the seeker's or SeekBytes'
+// status otherwise. `result` (may be null) receives position, bytes read and format.
+HV_EXPORT hvStreamingStatus hvSeeker_SeekTime(hvSeekerManager* manager, hvStream* stream,
+                                              uint64_t timeMs, hvSeekResult* result);
 
 #endif

@@ -1,0 +1,53 @@
+// What every format seeker of the library shares: the probe with its read bound, and the
+// bool conversions of hvSeeker answered through the status variants.
+#include <algorithm>
+
+#include "hulvoStreaming/hvSeeker.h"
+#include "seek/hvSeekFields.h"
+#include "seek/hvSeekProbe.h"
+
+hvFormatSeeker::hvFormatSeeker(const hvCString& profileNameList, const char* format,
+                               uint64_t readBound)
+    : hvSeeker(profileNameList), m_format(format), m_readBound(readBound) {}
+
+bool hvFormatSeeker::TimeSpecToBytePos(hvStream* stream, const hvuint64& time, hvuint64& bytePos) {
+  hvSeekResult result;
+  if (SeekTime(stream, time, &result) != khvStreamingStatus_OK) return false;
+  bytePos = result.bytePos;
+  return true;
+}
+
+bool hvFormatSeeker::ByteSpecToBytePos(hvStream* stream, const hvuint64& byteSpec,
+                                       hvuint64& bytePos) {
+  hvSeekResult result;
+  if (AlignBytes(stream, byteSpec, &result) != khvStreamingStatus_OK) return false;
+  bytePos = result.bytePos;
+  return true;
+}
+
+hvStreamingStatus hvFormatSeeker::SeekTime(hvStream* stream, uint64_t timeMs,
+                                           hvSeekResult* result) {
+  return Run(stream, std::min(timeMs, kMaxTimeMs), true, result);
+}
+
+hvStreamingStatus hvFormatSeeker::AlignBytes(hvStream* stream, uint64_t byteSpec,
+                                             hvSeekResult* result) {
+  return Run(stream, byteSpec, false, result);
+}
+
+hvStreamingStatus hvFormatSeeker::Run(hvStream* stream, uint64_t value, bool isTime,
+                                      hvSeekResult* result) {
+  hvSeekResult local;
+  if (!result) result = &local;
+  *result = hvSeekResult();
+  result->format = m_format;
+  if (!stream) return khvStreamingStatus_InvalidOperation;
+  hvSeekProbe probe(stream, m_readBound);
+  uint64_t bytePos = 0;
+  const hvStreamingStatus status =
+      isTime ? FindTime(probe, value, &bytePos) : FindByte(probe, value, &bytePos);
+  result->bytesRead = probe.BytesRead();
+  if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
+    result->bytePos = bytePos;
+  return status;
+}
