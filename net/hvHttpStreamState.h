@@ -1,0 +1,69 @@
+// The inside of an hvHttpStream: its ring, the transfer that fills it, and what the
+// responses told about the resource. The consumer thread owns the transfer and is the only
+// one that starts, cancels or settles transfers; the transport thread reports through the
+// listener, which touches only the fields guarded by `lock`.
+#ifndef HULVOSTREAMING_NET_HVHTTPSTREAMSTATE_H
+#define HULVOSTREAMING_NET_HVHTTPSTREAMSTATE_H
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "hulvoStreaming/hvHttp.h"
+#include "hulvoStreaming/hvStreamBuffer.h"
+#include "net/hvHttpTransfer.h"
+#include "net/hvHttpTransport.h"
+
+struct hvProtocolInfo;
+
+struct hvHttpStreamState final : hvHttpTransferListener {
+  hvHttpStreamState(hvHttpStream* owner, const hvCString& url, size_t blockSize, size_t blockCount);
+  ~hvHttpStreamState();
+
+  void OnResponse(const hvHttpResponse& response) override;
+  void OnFinished() override;
+
+  // Consumer thread.
+  void Launch(uint64_t position);
+  // Cancels and forgets the transfer; afterwards nothing writes into the ring.
+  void Drop();
+  // Starts a transfer at the ring's write position (after a reset seek or a drop).
+  void StartAtWritePosition();
+  // Applies the finished transfer's result to the ring once its held bytes are in.
+  void Settle();
+  // Ranges may be asked for: the source allows byte seeks or the server said it serves them.
+  bool RangeAllowed();
+  bool PermissionsKnown();
+
+  hvHttpStream* owner;
+  std::string url;
+  hvCString extension;
+  hvStreamMultiBuffer* ring = nullptr;
+  hvHttpTransport* transport = nullptr;
+  uint32_t connectTimeoutMs = 10000;
+  uint32_t stallTimeoutMs = 20000;
+  bool protocolInfoGiven = false;
+  hvProtocolInfo* givenInfo = nullptr;  // the caller's text, parsed again for its MIME type
+  std::atomic<bool> interrupted{false};
+
+  // Consumer thread only.
+  bool opened = false;
+  hvHttpTransfer* transfer = nullptr;
+  uint64_t transferId = 0;
+  bool settled = false;
+  unsigned resumes = 0;  // drops in a row without a byte in between
+
+  // Guarded by lock; `changed` wakes WaitForResponse.
+  std::mutex lock;
+  std::condition_variable changed;
+  bool responseKnown = false;
+  bool finishedWithoutResponse = false;
+  int httpStatus = 0;
+  uint64_t size = UINT64_MAX;
+  std::string mimeType;
+  bool acceptRanges = false;
+  hvProtocolInfo* serverInfo = nullptr;  // from contentFeatures.dlna.org
+};
+
+#endif

@@ -1,0 +1,82 @@
+"""Serves a folder with the faults real servers do not make on demand.
+
+Usage: hvHttpFaultServer.py PORT FOLDER. The first path segment picks the behaviour, the
+rest names the file in FOLDER:
+  /drop/F         closes a body that starts at 0 after 100000 bytes; ranges are served
+  /dropnorange/F  closes every body after 100000 bytes; ranges are ignored, none offered
+  /wrongrange/F   answers a range with 206 bytes from 10 further on
+  /chunked/F      sends the file chunked, without a length
+"""
+import http.server
+import os
+import re
+import socketserver
+import sys
+
+FOLDER = sys.argv[2]
+CUT = 100000
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        parts = self.path.split("/", 2)
+        if len(parts) < 3:
+            self.send_error(404)
+            return
+        mode, name = parts[1], parts[2]
+        path = os.path.join(FOLDER, name)
+        if not os.path.isfile(path):
+            self.send_error(404)
+            return
+        with open(path, "rb") as f:
+            data = f.read()
+        start = 0
+        match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", ""))
+        if match and mode != "dropnorange":
+            start = int(match.group(1))
+        if mode == "chunked":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for at in range(0, len(data), 30000):
+                piece = data[at:at + 30000]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+            self.wfile.write(b"0\r\n\r\n")
+            return
+        if start >= len(data) and start > 0:
+            self.send_response(416)
+            self.send_header("Content-Range", "bytes */%d" % len(data))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        first = start + 10 if mode == "wrongrange" and start > 0 else start
+        body = data[first:]
+        if start > 0:
+            self.send_response(206)
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))
+        else:
+            self.send_response(200)
+        if mode != "dropnorange":
+            self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if mode == "dropnorange" or (mode == "drop" and start == 0):
+            self.wfile.write(body[:CUT])
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        self.wfile.write(body)
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+Server(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
