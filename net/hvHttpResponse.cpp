@@ -70,6 +70,14 @@ void AddField(hvHttpResponse* response, const std::string& name, const std::stri
     size_t semicolon = value.find(';');
     response->contentType = Trim(
         value.data(), value.data() + (semicolon == std::string::npos ? value.size() : semicolon));
+  } else if (SameName(name, "TimeSeekRange.dlna.org")) {
+    size_t bytes = value.find("bytes=");
+    if (bytes != std::string::npos) {
+      size_t dash = value.find('-', bytes);
+      std::string first =
+          value.substr(bytes + 6, dash == std::string::npos ? std::string::npos : dash - bytes - 6);
+      response->hasTimeSeekBytes = hvHttpResponse_ParseNumber(first, &response->timeSeekFirst);
+    }
   } else if (SameName(name, "Location")) {
     response->hasLocation = !value.empty();
   } else if (SameName(name, "contentFeatures.dlna.org")) {

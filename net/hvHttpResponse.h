@@ -29,6 +29,9 @@ struct hvHttpResponse {
   std::string contentType;    // without parameters
   bool hasContentFeatures = false;
   std::string contentFeatures;  // contentFeatures.dlna.org, the fourth protocolInfo field
+  // The first byte of a time seek's answer: TimeSeekRange.dlna.org "... bytes=first-last/size".
+  bool hasTimeSeekBytes = false;
+  uint64_t timeSeekFirst = 0;
   bool hasLocation = false;
   size_t lines = 0;  // of this response
   size_t responses = 0;

@@ -165,6 +165,7 @@ hvStreamingStatus hvHttpStream::SeekBytes(const hvuint64& position) {
   if (!m_valid) return khvStreamingStatus_Error;
   if (m_state->interrupted.load()) return khvStreamingStatus_Interrupted;
   if (Open() != khvStreamingStatus_OK) return khvStreamingStatus_Error;
+  m_state->AbandonTimeSeek();
   m_state->Settle();
   hvStreamMultiBuffer* ring = m_state->ring;
   if (ring->WillSeek(position)) {
@@ -181,6 +182,35 @@ hvStreamingStatus hvHttpStream::SeekBytes(const hvuint64& position) {
   ring->Seek(position);
   m_state->resumes = 0;
   m_state->StartAtWritePosition();
+  return khvStreamingStatus_OK;
+}
+
+hvStreamingStatus hvHttpStream::SeekTime(const hvuint64& time) {
+  if (!m_valid) return khvStreamingStatus_Error;
+  if (m_state->interrupted.load()) return khvStreamingStatus_Interrupted;
+  if (Open() != khvStreamingStatus_OK) return khvStreamingStatus_Error;
+  hvHttpStreamState& state = *m_state;
+  if (state.timeSeek && state.timeSeekTarget != uint64_t(time)) state.AbandonTimeSeek();
+  if (!state.timeSeek) {
+    if (!Support(khvStreamSupport_TimeSeek))
+      return state.PermissionsKnown() ? khvStreamingStatus_SeekNotSupported
+                                      : khvStreamingStatus_Pending;
+    state.LaunchTimeSeek(time);
+    return state.timeSeek ? khvStreamingStatus_Pending : khvStreamingStatus_Error;
+  }
+  bool known = false;
+  uint64_t first = 0;
+  if (!state.timeSeek->Answered(&known, &first)) return khvStreamingStatus_Pending;
+  if (state.timeSeek->Result() == khvHttpTransfer_Failed) {
+    state.AbandonTimeSeek();
+    return khvStreamingStatus_Error;
+  }
+  if (!known) {
+    // Without the answer's byte position the ring could not tell where it stands.
+    state.AbandonTimeSeek();
+    return khvStreamingStatus_SeekNotSupported;
+  }
+  state.PlaceTimeSeek(first);
   return khvStreamingStatus_OK;
 }
 

@@ -23,6 +23,7 @@ hvHttpStreamState::hvHttpStreamState(hvHttpStream* stream, const hvCString& text
 }
 
 hvHttpStreamState::~hvHttpStreamState() {
+  AbandonTimeSeek();
   Drop();
   hvHttpTransport_Release(transport);
   delete ring;
@@ -30,7 +31,16 @@ hvHttpStreamState::~hvHttpStreamState() {
   hvProtocolInfo_Free(givenInfo);
 }
 
-void hvHttpStreamState::OnResponse(const hvHttpResponse& response) {
+void hvHttpStreamState::OnResponse(const hvHttpResponse& response, bool timeSeek) {
+  if (timeSeek) {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      httpStatus = response.status;
+    }
+    // The caller of SeekTime waits for this answer as a reader waits for bytes.
+    owner->SignalThresholdReached();
+    return;
+  }
   std::lock_guard<std::mutex> hold(lock);
   responseKnown = true;
   httpStatus = response.status;
@@ -75,6 +85,46 @@ void hvHttpStreamState::Launch(uint64_t position) {
   hvHttpRequestPlan plan;
   // Without range permission the whole resource is asked for and read up to the position.
   plan.rangeStart = position != 0 && RangeAllowed() ? position : 0;
+  transfer = new hvHttpTransfer(ring, position, this);
+  settled = false;
+  transferId = Send(plan, transfer);
+  if (transferId != 0) return;
+  transfer = nullptr;
+  ring->SignalReadError();
+}
+
+void hvHttpStreamState::LaunchTimeSeek(uint64_t milliseconds) {
+  hvHttpRequestPlan plan;
+  plan.timeSeek = true;
+  plan.timeMilliseconds = milliseconds;
+  timeSeekTarget = milliseconds;
+  timeSeek = new hvHttpTransfer(ring, this);
+  timeSeekId = Send(plan, timeSeek);
+  if (timeSeekId == 0) timeSeek = nullptr;
+}
+
+void hvHttpStreamState::AbandonTimeSeek() {
+  if (!timeSeek) return;
+  transport->Cancel(timeSeekId);
+  delete timeSeek;
+  timeSeek = nullptr;
+  timeSeekId = 0;
+}
+
+void hvHttpStreamState::PlaceTimeSeek(uint64_t first) {
+  Drop();
+  if (!ring->Seek(first)) ring->SignalSeekDone(first);
+  timeSeek->Place(first, ring->GetCurrentWritePosition());
+  transfer = timeSeek;
+  transferId = timeSeekId;
+  timeSeek = nullptr;
+  timeSeekId = 0;
+  settled = false;
+  resumes = 0;
+  transport->Resume(transferId);
+}
+
+uint64_t hvHttpStreamState::Send(hvHttpRequestPlan& plan, hvHttpTransfer* made) {
   plan.askContentFeatures = !protocolInfoGiven;
   {
     std::lock_guard<std::mutex> hold(lock);
@@ -87,16 +137,13 @@ void hvHttpStreamState::Launch(uint64_t position) {
   request.headers = hvHttpRequest_Headers(plan);
   request.connectTimeoutMs = connectTimeoutMs;
   request.stallTimeoutMs = stallTimeoutMs;
-  transfer = new hvHttpTransfer(ring, position, this);
-  settled = false;
-  transferId = transport->Start(request, transfer);
-  if (transferId == 0) {
+  uint64_t id = transport->Start(request, made);
+  if (id == 0) {
     HV_LOG(khvLogCategory_Stream, kSource, "hvHttpStream: request refused (stream=0x%lx)\n",
            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)));
-    delete transfer;
-    transfer = nullptr;
-    ring->SignalReadError();
+    delete made;
   }
+  return id;
 }
 
 void hvHttpStreamState::Drop() {

@@ -12,6 +12,7 @@
 
 #include "hulvoStreaming/hvHttp.h"
 #include "hulvoStreaming/hvStreamBuffer.h"
+#include "net/hvHttpRequestHeaders.h"
 #include "net/hvHttpTransfer.h"
 #include "net/hvHttpTransport.h"
 
@@ -21,11 +22,20 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   hvHttpStreamState(hvHttpStream* owner, const hvCString& url, size_t blockSize, size_t blockCount);
   ~hvHttpStreamState();
 
-  void OnResponse(const hvHttpResponse& response) override;
+  void OnResponse(const hvHttpResponse& response, bool timeSeek) override;
   void OnFinished() override;
 
   // Consumer thread.
   void Launch(uint64_t position);
+  // Asks for the bytes from a time on, beside the running transfer; the ring is left alone
+  // until the answer is placed.
+  void LaunchTimeSeek(uint64_t milliseconds);
+  // Cancels a time seek that waits for its answer; reading goes on where it was.
+  void AbandonTimeSeek();
+  // Places the time seek's answer, which starts at byte `first`, and makes it the transfer.
+  void PlaceTimeSeek(uint64_t first);
+  // Sends the plan for `made`; 0 (and `made` deleted) when the transport refused it.
+  uint64_t Send(hvHttpRequestPlan& plan, hvHttpTransfer* made);
   // Cancels and forgets the transfer; afterwards nothing writes into the ring.
   void Drop();
   // Starts a transfer at the ring's write position (after a reset seek or a drop).
@@ -53,6 +63,10 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   uint64_t transferId = 0;
   bool settled = false;
   unsigned resumes = 0;  // drops in a row without a byte in between
+  // A time seek whose answer is awaited; it writes nothing before PlaceTimeSeek.
+  hvHttpTransfer* timeSeek = nullptr;
+  uint64_t timeSeekId = 0;
+  uint64_t timeSeekTarget = 0;
 
   // Guarded by lock; `changed` wakes WaitForResponse.
   std::mutex lock;

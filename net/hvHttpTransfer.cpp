@@ -7,6 +7,31 @@ hvHttpTransfer::hvHttpTransfer(hvStreamMultiBuffer* ring, uint64_t start,
                                hvHttpTransferListener* listener)
     : m_ring(ring), m_start(start), m_listener(listener), m_next(start) {}
 
+hvHttpTransfer::hvHttpTransfer(hvStreamMultiBuffer* ring, hvHttpTransferListener* listener)
+    : m_ring(ring),
+      m_start(0),
+      m_timeSeek(true),
+      m_listener(listener),
+      m_next(0),
+      m_placed(false) {}
+
+bool hvHttpTransfer::Answered(bool* known, uint64_t* first) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  *known = m_firstKnown;
+  *first = m_first;
+  return m_answered;
+}
+
+void hvHttpTransfer::Place(uint64_t first, uint64_t write) {
+  // The transport thread reads these only after it saw m_placed under the lock.
+  m_start = write;
+  m_next = write;
+  m_skip = write - first;
+  if (m_hasEnd) m_end += first;
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_placed = true;
+}
+
 void hvHttpTransfer::Conclude(hvHttpTransferResult result, const std::string& reason) {
   std::lock_guard<std::mutex> hold(m_lock);
   if (m_result != khvHttpTransfer_Running) return;
@@ -22,12 +47,13 @@ bool hvHttpTransfer::OnHeaderLine(const char* line, size_t length) {
   }
   if (!hvHttpResponse_IsFinal(m_response)) return true;
   m_decided = true;
-  m_listener->OnResponse(m_response);
+  m_listener->OnResponse(m_response, m_timeSeek);
   return Decide();
 }
 
 bool hvHttpTransfer::Decide() {
   const hvHttpResponse& response = m_response;
+  if (m_timeSeek) return DecideTimeSeek();
   switch (response.status) {
     case 200:
       // The server sent the whole resource: a range it ignored is skipped here, so the
@@ -57,6 +83,24 @@ bool hvHttpTransfer::Decide() {
       Conclude(khvHttpTransfer_Failed, "HTTP status " + std::to_string(response.status));
       return false;
   }
+}
+
+bool hvHttpTransfer::DecideTimeSeek() {
+  const hvHttpResponse& response = m_response;
+  if (response.status != 200 && response.status != 206) {
+    Conclude(khvHttpTransfer_Failed, "HTTP status " + std::to_string(response.status));
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_answered = true;
+    return false;
+  }
+  // Until placed, m_end counts from the body's first byte.
+  m_hasEnd = response.hasLength && !response.chunked;
+  m_end = response.length;
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_answered = true;
+  m_firstKnown = response.hasTimeSeekBytes || (response.status == 206 && response.hasRange);
+  m_first = response.hasTimeSeekBytes ? response.timeSeekFirst : response.rangeFirst;
+  return true;
 }
 
 hvHttpTransfer::PutResult hvHttpTransfer::Put(const unsigned char* data, size_t length,
@@ -103,6 +147,13 @@ void hvHttpTransfer::SetPaused(bool paused) {
 }
 
 hvHttpBodyAnswer hvHttpTransfer::OnBody(const unsigned char* data, size_t length) {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (!m_placed) {
+      m_paused = true;
+      return khvHttpBody_Pause;
+    }
+  }
   if (!FlushHeld()) {
     // Mark the pause before looking at the ring again: a consumer that released room in
     // between either sees the mark and resumes us, or left room this second try finds.
@@ -138,7 +189,14 @@ bool hvHttpTransfer::OnWritable() {
 }
 
 void hvHttpTransfer::OnDone(hvHttpOutcome outcome, const char* reason) {
-  if (!m_decided && outcome != khvHttpOutcome_Aborted)
+  bool placed;
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    placed = m_placed;
+  }
+  if (!placed)
+    Conclude(khvHttpTransfer_Failed, "the time seek's answer ended before it was placed");
+  else if (!m_decided && outcome != khvHttpOutcome_Aborted)
     Conclude(khvHttpTransfer_Failed, *reason ? reason : "no response");
   else if (outcome == khvHttpOutcome_Complete)
     // A body shorter than its header announced was cut, whatever the framing said.
@@ -152,6 +210,7 @@ void hvHttpTransfer::OnDone(hvHttpOutcome outcome, const char* reason) {
   {
     std::lock_guard<std::mutex> hold(m_lock);
     m_finished = true;
+    m_answered = true;
   }
   m_listener->OnFinished();
 }

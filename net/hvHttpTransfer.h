@@ -26,8 +26,9 @@ enum hvHttpTransferResult {
 // Told about the transfer's progress, on the transport thread.
 class hvHttpTransferListener {
  public:
-  // The final response's header, before any of its body.
-  virtual void OnResponse(const hvHttpResponse& response) = 0;
+  // The final response's header, before any of its body. A time seek's answer describes a
+  // part of the resource only.
+  virtual void OnResponse(const hvHttpResponse& response, bool timeSeek) = 0;
   virtual void OnFinished() = 0;
 
  protected:
@@ -38,6 +39,9 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
  public:
   // The ring's write position is `start`; `ring` and `listener` outlive the transfer.
   hvHttpTransfer(hvStreamMultiBuffer* ring, uint64_t start, hvHttpTransferListener* listener);
+  // A time seek: the body's position is known only from the answer, so nothing is written
+  // before Place() says where the ring stands.
+  hvHttpTransfer(hvStreamMultiBuffer* ring, hvHttpTransferListener* listener);
 
   bool OnHeaderLine(const char* line, size_t length) override;
   hvHttpBodyAnswer OnBody(const unsigned char* data, size_t length) override;
@@ -53,11 +57,18 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   std::string Reason();
   // Whether any body byte reached the ring.
   bool Delivered();
+  // A time seek's answer: true once the final header arrived; *known tells whether it named
+  // the body's first byte (*first).
+  bool Answered(bool* known, uint64_t* first);
+  // A time seek's body starts at `first`, and the ring writes at `write` (>= first): the
+  // bytes in between are skipped. The caller resumes the transfer afterwards.
+  void Place(uint64_t first, uint64_t write);
 
  private:
   enum PutResult { kPut_All, kPut_Full, kPut_Refused };
   // Decides from the final response where its body stands; false refuses it.
   bool Decide();
+  bool DecideTimeSeek();
   PutResult Put(const unsigned char* data, size_t length, size_t* placed);
   // True when nothing is held any more.
   bool FlushHeld();
@@ -65,7 +76,8 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   void Conclude(hvHttpTransferResult result, const std::string& reason);
 
   hvStreamMultiBuffer* m_ring;
-  const uint64_t m_start;
+  uint64_t m_start;
+  const bool m_timeSeek = false;
   hvHttpTransferListener* m_listener;
 
   // Transport thread, then the consumer's once finished.
@@ -83,6 +95,10 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   bool m_paused = false;
   bool m_finished = false;
   bool m_delivered = false;
+  bool m_placed = true;  // false while a time seek waits for Place()
+  bool m_answered = false;
+  bool m_firstKnown = false;
+  uint64_t m_first = 0;
   hvHttpTransferResult m_result = khvHttpTransfer_Running;
   std::string m_reason;
 };

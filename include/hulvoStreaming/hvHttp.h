@@ -61,6 +61,12 @@ class HV_EXPORT hvHttpStream : public hvStream {
   // Pending when the permissions are not known yet (no protocolInfo given and no response
   // yet): seek again later.
   hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  // `time` in milliseconds, where the source allows time seeks: the server is asked with
+  // TimeSeekRange.dlna.org and the call answers Pending until its answer arrives; call again
+  // with the same time. OK once the answer named the byte it starts at (the stream's new
+  // position); SeekNotSupported, position unchanged, when it did not. Reads go on at the
+  // old position meanwhile; a byte seek or a seek to another time gives it up.
+  hvStreamingStatus SeekTime(const hvuint64& time) override;
   hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
   hvStreamingStatus PullRelease(unsigned char* data, size_t length) override;
   bool ReachReadSizeThreshold(uint32_t size, uint32_t timeout) override;

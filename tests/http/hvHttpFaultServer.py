@@ -6,6 +6,9 @@ rest names the file in FOLDER:
   /dropnorange/F  closes every body after 100000 bytes; ranges are ignored, none offered
   /wrongrange/F   answers a range with 206 bytes from 10 further on
   /chunked/F      sends the file chunked, without a length
+  /timeseek/F     allows time seeks (content features) at 10000 bytes a second and names
+                  the first byte of each answer
+  /timenobytes/F  the same without the byte position
 """
 import http.server
 import os
@@ -39,6 +42,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", ""))
         if match and mode != "dropnorange":
             start = int(match.group(1))
+        if mode in ("timeseek", "timenobytes"):
+            self.send_time_seek(mode, data)
+            return
         if mode == "chunked":
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
@@ -73,6 +79,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         self.wfile.write(body)
+
+
+    def send_time_seek(self, mode, data):
+        first = 0
+        match = re.match(r"npt=(\d+)\.(\d{3})-$", self.headers.get("TimeSeekRange.dlna.org", ""))
+        if match:
+            first = min(len(data), (int(match.group(1)) * 1000 + int(match.group(2))) * 10)
+        self.send_response(200)
+        self.send_header("contentFeatures.dlna.org", "DLNA.ORG_OP=10")
+        if match:
+            seconds = len(data) / 10000.0
+            answer = "npt=%s-%.3f/%.3f" % (match.group(0)[4:-1], seconds, seconds)
+            if mode == "timeseek":
+                answer += " bytes=%d-%d/%d" % (first, len(data) - 1, len(data))
+            self.send_header("TimeSeekRange.dlna.org", answer)
+        self.send_header("Content-Type", "video/mpeg")
+        self.send_header("Content-Length", str(len(data) - first))
+        self.end_headers()
+        self.wfile.write(data[first:])
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):

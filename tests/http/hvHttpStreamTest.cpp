@@ -60,16 +60,22 @@ class Reader {
     return out->size() < count ? khvStreamingStatus_Pending : khvStreamingStatus_OK;
   }
 
+  // Seeks again while the stream answers Pending.
   hvStreamingStatus Seek(uint64_t position) {
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
-    hvStreamingStatus status;
-    while ((status = m_stream->SeekBytes(position)) == khvStreamingStatus_Pending &&
-           Clock::now() < deadline)
-      Wait();
-    return status;
+    return Retry([&] { return m_stream->SeekBytes(position); });
+  }
+  hvStreamingStatus SeekTime(uint64_t milliseconds) {
+    return Retry([&] { return m_stream->SeekTime(milliseconds); });
   }
 
  private:
+  template <typename Call>
+  hvStreamingStatus Retry(Call call) {
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
+    hvStreamingStatus status;
+    while ((status = call()) == khvStreamingStatus_Pending && Clock::now() < deadline) Wait();
+    return status;
+  }
   static void Signal(void* self) {
     Reader* reader = static_cast<Reader*>(self);
     std::lock_guard<std::mutex> hold(reader->m_lock);
@@ -223,6 +229,38 @@ TEST_F(hvHttpStreamTest, ChunkedBodyHasItsSizeOnlyAtTheEnd) {
   EXPECT_EQ(reader.Read(SIZE_MAX, &got), khvStreamingStatus_EndOfStream);
   EXPECT_TRUE(got == m_file);
   EXPECT_EQ(reader->GetStreamSize(), hvuint64(m_file.size()));
+}
+
+TEST_F(hvHttpStreamTest, TimeSeekLandsOnTheByteTheServerNames) {
+  Reader reader(Server(hvTestServer::kFaults).Url("/timeseek/media/file.mpg"));
+  ASSERT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_OK);
+  ASSERT_TRUE(reader->Support(khvStreamSupport_TimeSeek));
+  EXPECT_FALSE(reader->Support(khvStreamSupport_ByteSeek));
+  for (uint64_t milliseconds : {uint64_t(45000), uint64_t(2500), uint64_t(30000)}) {
+    ASSERT_EQ(reader.SeekTime(milliseconds), khvStreamingStatus_OK);
+    uint64_t first = milliseconds * 10;
+    EXPECT_EQ(reader->GetStreamPosition(), hvuint64(first));
+    std::string got;
+    reader.Read(20000, &got);
+    ASSERT_TRUE(got == m_file.substr(first, 20000)) << "after a time seek to " << milliseconds;
+  }
+  EXPECT_EQ(reader->GetStreamSize(), hvuint64(m_file.size()));
+}
+
+TEST_F(hvHttpStreamTest, TimeSeekWithoutAByteLeavesThePosition) {
+  Reader reader(Server(hvTestServer::kFaults).Url("/timenobytes/media/file.mpg"));
+  std::string got;
+  reader.Read(1000, &got);
+  EXPECT_EQ(reader.SeekTime(30000), khvStreamingStatus_SeekNotSupported);
+  got.clear();
+  reader.Read(1000, &got);
+  EXPECT_TRUE(got == m_file.substr(1000, 1000));
+}
+
+TEST_F(hvHttpStreamTest, TimeSeekIsRefusedWhereTheSourceForbidsIt) {
+  Reader reader(Server(hvTestServer::kLighttpd).Url("/media/file.mpg"));
+  ASSERT_EQ(reader->WaitForResponse(5000), khvStreamingStatus_OK);
+  EXPECT_EQ(reader.SeekTime(1000), khvStreamingStatus_SeekNotSupported);
 }
 
 // Error paths.
