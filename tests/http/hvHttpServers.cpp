@@ -75,6 +75,8 @@ hvTestServer::hvTestServer(Kind kind, const std::string& folder) {
 
 bool hvTestServer::Launch(Kind kind, const std::string& folder, int port) {
   std::vector<std::string> args;
+  // Debian's interpreter starts at once; a version manager's shim can take seconds.
+  std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
   if (kind == kLighttpd) {
     m_config = folder + ".lighttpd.conf";
     std::ofstream(m_config) << Replace(
@@ -85,7 +87,7 @@ bool hvTestServer::Launch(Kind kind, const std::string& folder, int port) {
     args = {"python3", "-m",        "http.server", std::to_string(port),
             "--bind",  "127.0.0.1", "--directory", folder};
   } else {
-    args = {"python3", HV_HTTP_FAULT_SERVER, std::to_string(port), folder};
+    args = {python, HV_HTTP_FAULT_SERVER, std::to_string(port), folder};
   }
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(&arg[0]);
