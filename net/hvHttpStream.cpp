@@ -231,6 +231,7 @@ hvStreamingStatus hvHttpStream::PullTake(unsigned char** data, size_t* length, b
     return khvStreamingStatus_Error;
   }
   m_state->Settle();
+  m_state->CloseIdle();
   hvStreamingStatus status = m_state->ring->TakeReadBuffer(data, length, exact);
   if (status == khvStreamingStatus_OK && *length == 0) return khvStreamingStatus_Pending;
   return status;
@@ -242,6 +243,7 @@ hvStreamingStatus hvHttpStream::PullRelease(unsigned char* data, size_t length) 
   if (m_state->transfer && m_state->transfer->NeedsResume())
     m_state->transport->Resume(m_state->transferId);
   m_state->Settle();
+  m_state->CloseIdle();
   return status;
 }
 

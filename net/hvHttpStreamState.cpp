@@ -82,6 +82,7 @@ bool hvHttpStreamState::RangeAllowed() {
 }
 
 void hvHttpStreamState::Launch(uint64_t position) {
+  idle = false;
   hvHttpRequestPlan plan;
   // Without range permission the whole resource is asked for and read up to the position.
   plan.rangeStart = position != 0 && RangeAllowed() ? position : 0;
@@ -117,6 +118,7 @@ void hvHttpStreamState::PlaceTimeSeek(uint64_t first) {
   timeSeek->Place(first, ring->GetCurrentWritePosition());
   transfer = timeSeek;
   transferId = timeSeekId;
+  idle = false;
   timeSeek = nullptr;
   timeSeekId = 0;
   settled = false;
@@ -159,6 +161,23 @@ void hvHttpStreamState::StartAtWritePosition() {
   // No producer runs now, so the ring's seek is done as soon as the position is named.
   ring->SignalSeekDone(position);
   Launch(position);
+}
+
+void hvHttpStreamState::CloseIdle() {
+  if (idle) {
+    // Half the ring free: enough room that the new connection is not paused at once.
+    if (ring->GetAvailableWriteSize() < ring->GetTotalBufferSize() / 2) return;
+    idle = false;
+    StartAtWritePosition();
+    return;
+  }
+  if (!transfer || transfer->PausedMilliseconds() <= stallTimeoutMs ||
+      owner->Support(khvStreamSupport_ConnectionStalling) || !RangeAllowed())
+    return;
+  // What the transfer held back never reached the ring, so the next request asks for it
+  // again from the write position.
+  Drop();
+  idle = true;
 }
 
 void hvHttpStreamState::Settle() {

@@ -42,6 +42,10 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   void StartAtWritePosition();
   // Applies the finished transfer's result to the ring once its held bytes are in.
   void Settle();
+  // A transfer paused longer than the stall limit is closed unless the source says a paused
+  // connection may stay idle: servers close such connections and reading the dead socket
+  // later only costs a timeout. The next transfer starts once the reader made room.
+  void CloseIdle();
   // Ranges may be asked for: the source allows byte seeks or the server said it serves them.
   bool RangeAllowed();
   bool PermissionsKnown();
@@ -62,6 +66,7 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   hvHttpTransfer* transfer = nullptr;
   uint64_t transferId = 0;
   bool settled = false;
+  bool idle = false;     // the transfer was closed by CloseIdle and waits for room
   unsigned resumes = 0;  // drops in a row without a byte in between
   // A time seek whose answer is awaited; it writes nothing before PlaceTimeSeek.
   hvHttpTransfer* timeSeek = nullptr;

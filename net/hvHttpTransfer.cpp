@@ -143,6 +143,7 @@ bool hvHttpTransfer::FlushHeld() {
 
 void hvHttpTransfer::SetPaused(bool paused) {
   std::lock_guard<std::mutex> hold(m_lock);
+  if (paused && !m_paused) m_pausedSince = std::chrono::steady_clock::now();
   m_paused = paused;
 }
 
@@ -218,6 +219,14 @@ void hvHttpTransfer::OnDone(hvHttpOutcome outcome, const char* reason) {
 bool hvHttpTransfer::NeedsResume() {
   std::lock_guard<std::mutex> hold(m_lock);
   return m_paused && !m_finished;
+}
+
+uint64_t hvHttpTransfer::PausedMilliseconds() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  if (!m_paused || m_finished) return 0;
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - m_pausedSince)
+                                   .count());
 }
 
 bool hvHttpTransfer::Finished() {

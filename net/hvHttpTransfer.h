@@ -7,6 +7,7 @@
 #ifndef HULVOSTREAMING_NET_HVHTTPTRANSFER_H
 #define HULVOSTREAMING_NET_HVHTTPTRANSFER_H
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
 
   // Consumer side.
   bool NeedsResume();
+  // How long the body has been paused by a full ring; 0 while it flows.
+  uint64_t PausedMilliseconds();
   bool Finished();
   // Only once Finished: moves the held bytes into the ring; true when none is left.
   bool DrainHeld();
@@ -93,6 +96,7 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   // Guarded by m_lock: read by the consumer while the transport runs.
   std::mutex m_lock;
   bool m_paused = false;
+  std::chrono::steady_clock::time_point m_pausedSince;
   bool m_finished = false;
   bool m_delivered = false;
   bool m_placed = true;  // false while a time seek waits for Place()

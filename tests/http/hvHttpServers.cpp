@@ -44,7 +44,8 @@ bool Answers(int port) {
   return ok;
 }
 
-const char kLighttpdConfig[] = R"(server.modules = ("mod_setenv")
+const char kLighttpdConfig[] = R"(server.modules = ("mod_setenv", "mod_accesslog")
+accesslog.filename = "@CONF@.access"
 server.document-root = "@ROOT@"
 server.bind = "127.0.0.1"
 server.port = @PORT@
@@ -122,7 +123,25 @@ hvTestServer::~hvTestServer() {
   if (!m_config.empty()) {
     unlink(m_config.c_str());
     unlink((m_config + ".log").c_str());
+    unlink((m_config + ".access").c_str());
   }
+}
+
+size_t hvTestServer::Requests(const std::string& path, size_t expected) const {
+  auto count = [&] {
+    std::ifstream log(m_config + ".access");
+    size_t seen = 0;
+    for (std::string line; std::getline(log, line);)
+      if (line.find(" " + path + " ") != std::string::npos) ++seen;
+    return seen;
+  };
+  // lighttpd writes a request's line when it is done with it and may hold lines for a
+  // while: wait for the expected count, then a little longer for any beyond it.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (count() < expected && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return count();
 }
 
 std::string hvTestServer::Url(const std::string& path) const {

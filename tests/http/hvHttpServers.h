@@ -21,6 +21,9 @@ class hvTestServer {
 
   bool Started() const { return m_pid > 0; }
   std::string Url(const std::string& path) const;
+  // lighttpd only: the requests for `path` it has logged, once it logged `expected` of them
+  // or gave up waiting.
+  size_t Requests(const std::string& path, size_t expected) const;
 
  private:
   bool Launch(Kind kind, const std::string& folder, int port);

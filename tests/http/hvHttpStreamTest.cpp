@@ -11,6 +11,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "hulvoStreaming/hvHttp.h"
 #include "hvHttpServers.h"
@@ -185,6 +186,23 @@ TEST_F(hvHttpStreamTest, GivenProtocolInfoOutranksTheServers) {
   ASSERT_EQ(reader->WaitForResponse(5000), khvStreamingStatus_OK);
   EXPECT_FALSE(reader->Support(khvStreamSupport_TimeSeek));
   EXPECT_FALSE(reader->Support(khvStreamSupport_ConnectionStalling));
+}
+
+TEST_F(hvHttpStreamTest, LongPauseReconnectsUnlessTheSourceMayStall) {
+  // dlna/ carries the connection-stalling flag: its paused connection is kept.
+  hvTestServer& server = Server(hvTestServer::kLighttpd);
+  for (const char* path : {"/media/file.mpg", "/dlna/file.mpg"}) {
+    Reader reader(server.Url(path));
+    reader->SetTimeouts(3000, 1000);
+    std::string got;
+    reader.Read(1000, &got);
+    // The reader goes away while the ring is full; the scenario is the pause itself.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+    EXPECT_EQ(reader.Read(SIZE_MAX, &got), khvStreamingStatus_EndOfStream);
+    EXPECT_TRUE(got == m_file) << path << ": read " << got.size();
+  }
+  EXPECT_EQ(server.Requests("/media/file.mpg", 2), 2u);
+  EXPECT_EQ(server.Requests("/dlna/file.mpg", 1), 1u);
 }
 
 TEST_F(hvHttpStreamTest, ServerIgnoringRangesIsSkippedToTheTarget) {
