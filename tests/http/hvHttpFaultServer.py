@@ -9,12 +9,15 @@ rest names the file in FOLDER:
   /timeseek/F     allows time seeks (content features) at 10000 bytes a second and names
                   the first byte of each answer
   /timenobytes/F  the same without the byte position
+  /stall/F        never answers
+  /flood/F        answers with more header lines than a media server would send
 """
 import http.server
 import os
 import re
 import socketserver
 import sys
+import time
 
 FOLDER = sys.argv[2]
 CUT = 100000
@@ -32,6 +35,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_error(404)
             return
         mode, name = parts[1], parts[2]
+        if mode == "stall":
+            time.sleep(60)
+            return
+        if mode == "flood":
+            self.send_response(200)
+            for index in range(500):
+                self.send_header("X-Filler-%d" % index, "x")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         path = os.path.join(FOLDER, name)
         if not os.path.isfile(path):
             self.send_error(404)

@@ -44,7 +44,9 @@ bool Answers(int port) {
   return ok;
 }
 
-const char kLighttpdConfig[] = R"(server.modules = ("mod_setenv", "mod_accesslog")
+const char kLighttpdConfig[] = R"(server.modules = ("mod_setenv", "mod_accesslog", "mod_redirect")
+url.redirect = ("^/moved/(.*)$" => "/media/$1", "^/loop/(.*)$" => "/loop/$1",
+                "^/toftp/(.*)$" => "ftp://127.0.0.1/$1")
 accesslog.filename = "@CONF@.access"
 server.document-root = "@ROOT@"
 server.bind = "127.0.0.1"

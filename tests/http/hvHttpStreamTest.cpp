@@ -299,6 +299,35 @@ TEST_F(hvHttpStreamTest, WrongContentRangeIsAnErrorNotWrongBytes) {
   EXPECT_TRUE(got.empty());
 }
 
+TEST_F(hvHttpStreamTest, RedirectsAreFollowedOnlyWithinBoundsAndHttp) {
+  hvTestServer& server = Server(hvTestServer::kLighttpd);
+  {
+    Reader reader(server.Url("/moved/file.mpg"));
+    std::string got;
+    EXPECT_EQ(reader.Read(SIZE_MAX, &got), khvStreamingStatus_EndOfStream);
+    EXPECT_TRUE(got == m_file);
+  }
+  for (const char* path : {"/loop/file.mpg", "/toftp/file.mpg"}) {
+    Reader reader(server.Url(path));
+    EXPECT_EQ(reader->WaitForResponse(5000), khvStreamingStatus_Error) << path;
+  }
+}
+
+TEST_F(hvHttpStreamTest, SilentServerFailsWithinTheStallLimit) {
+  Reader reader(Server(hvTestServer::kFaults).Url("/stall/media/file.mpg"));
+  reader->SetTimeouts(1000, 1000);
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(reader->WaitForResponse(20000), khvStreamingStatus_Error);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+  std::string got;
+  EXPECT_EQ(reader.Read(100, &got), khvStreamingStatus_Error);
+}
+
+TEST_F(hvHttpStreamTest, FloodOfHeaderLinesIsRefused) {
+  Reader reader(Server(hvTestServer::kFaults).Url("/flood/media/file.mpg"));
+  EXPECT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_Error);
+}
+
 TEST_F(hvHttpStreamTest, MissingResourceIsAnError) {
   Reader reader(Server(hvTestServer::kLighttpd).Url("/media/none.mpg"));
   EXPECT_EQ(reader->WaitForResponse(5000), khvStreamingStatus_Error);
