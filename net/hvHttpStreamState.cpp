@@ -44,8 +44,10 @@ void hvHttpStreamState::OnResponse(const hvHttpResponse& response, bool timeSeek
   std::lock_guard<std::mutex> hold(lock);
   responseKnown = true;
   httpStatus = response.status;
-  if (response.status == 200 && response.hasLength && !response.chunked) size = response.length;
-  if ((response.status == 206 || response.status == 416) && response.hasTotal)
+  // The first size heard stays: a transfer that hears another one refuses its answer.
+  if (size == UINT64_MAX && response.status == 200 && response.hasLength && !response.chunked)
+    size = response.length;
+  if (size == UINT64_MAX && (response.status == 206 || response.status == 416) && response.hasTotal)
     size = response.total;
   if (response.status == 200 || response.status == 206) {
     if (mimeType.empty()) mimeType = response.contentType;
@@ -87,6 +89,10 @@ void hvHttpStreamState::Launch(uint64_t position) {
   // Without range permission the whole resource is asked for and read up to the position.
   plan.rangeStart = position != 0 && RangeAllowed() ? position : 0;
   transfer = new hvHttpTransfer(ring, position, this);
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    transfer->ExpectSize(size);
+  }
   settled = false;
   transferId = Send(plan, transfer);
   if (transferId != 0) return;

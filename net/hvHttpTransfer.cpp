@@ -51,9 +51,20 @@ bool hvHttpTransfer::OnHeaderLine(const char* line, size_t length) {
   return Decide();
 }
 
+bool hvHttpTransfer::SameResource() {
+  const hvHttpResponse& response = m_response;
+  uint64_t size = UINT64_MAX;
+  if (response.status == 200 && response.hasLength && !response.chunked) size = response.length;
+  if (response.status == 206 && response.hasTotal) size = response.total;
+  if (m_expectedSize == UINT64_MAX || size == UINT64_MAX || size == m_expectedSize) return true;
+  Conclude(khvHttpTransfer_Failed, "the resource changed its size");
+  return false;
+}
+
 bool hvHttpTransfer::Decide() {
   const hvHttpResponse& response = m_response;
   if (m_timeSeek) return DecideTimeSeek();
+  if (!SameResource()) return false;
   switch (response.status) {
     case 200:
       // The server sent the whole resource: a range it ignored is skipped here, so the

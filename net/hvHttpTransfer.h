@@ -40,6 +40,9 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
  public:
   // The ring's write position is `start`; `ring` and `listener` outlive the transfer.
   hvHttpTransfer(hvStreamMultiBuffer* ring, uint64_t start, hvHttpTransferListener* listener);
+  // The resource's size as earlier responses gave it (UINT64_MAX: unknown). An answer with
+  // another size comes from a changed resource, whose bytes must not be mixed with the old.
+  void ExpectSize(uint64_t size) { m_expectedSize = size; }
   // A time seek: the body's position is known only from the answer, so nothing is written
   // before Place() says where the ring stands.
   hvHttpTransfer(hvStreamMultiBuffer* ring, hvHttpTransferListener* listener);
@@ -71,6 +74,7 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   enum PutResult { kPut_All, kPut_Full, kPut_Refused };
   // Decides from the final response where its body stands; false refuses it.
   bool Decide();
+  bool SameResource();
   bool DecideTimeSeek();
   PutResult Put(const unsigned char* data, size_t length, size_t* placed);
   // True when nothing is held any more.
@@ -86,8 +90,9 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   // Transport thread, then the consumer's once finished.
   hvHttpResponse m_response;
   bool m_decided = false;
-  uint64_t m_skip = 0;    // body bytes before the start position
-  bool m_hasEnd = false;  // the body's end position is known
+  uint64_t m_expectedSize = UINT64_MAX;  // set before the transfer starts
+  uint64_t m_skip = 0;                   // body bytes before the start position
+  bool m_hasEnd = false;                 // the body's end position is known
   uint64_t m_end = 0;
   uint64_t m_next;                    // position of the next body byte for the ring
   std::vector<unsigned char> m_held;  // one delivery the full ring could not take

@@ -9,6 +9,7 @@ rest names the file in FOLDER:
   /timeseek/F     allows time seeks (content features) at 10000 bytes a second and names
                   the first byte of each answer
   /timenobytes/F  the same without the byte position
+  /changing/F     as /drop/, but ranged answers come from a longer version of the file
   /stall/F        never answers
   /flood/F        answers with more header lines than a media server would send
 """
@@ -74,6 +75,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if mode == "changing" and start > 0:
+            data = data + b"new"
         first = start + 10 if mode == "wrongrange" and start > 0 else start
         body = data[first:]
         if start > 0:
@@ -86,7 +89,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        if mode == "dropnorange" or (mode == "drop" and start == 0):
+        if mode == "dropnorange" or (mode in ("drop", "changing") and start == 0):
             self.wfile.write(body[:CUT])
             self.wfile.flush()
             self.close_connection = True

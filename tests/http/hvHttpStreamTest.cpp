@@ -290,6 +290,14 @@ TEST_F(hvHttpStreamTest, DroppedBodyWithoutRangesIsAnErrorAfterItsBytes) {
   EXPECT_TRUE(got == m_file.substr(0, got.size()));
 }
 
+TEST_F(hvHttpStreamTest, ResourceThatChangedSizeIsNotResumedInto) {
+  Reader reader(Server(hvTestServer::kFaults).Url("/changing/media/file.mpg"));
+  std::string got;
+  EXPECT_EQ(reader.Read(SIZE_MAX, &got), khvStreamingStatus_Error);
+  EXPECT_TRUE(got == m_file.substr(0, got.size())) << "read " << got.size();
+  EXPECT_EQ(reader->GetStreamSize(), hvuint64(m_file.size()));
+}
+
 TEST_F(hvHttpStreamTest, WrongContentRangeIsAnErrorNotWrongBytes) {
   Reader reader(Server(hvTestServer::kFaults).Url("/wrongrange/media/file.mpg"));
   ASSERT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_OK);
