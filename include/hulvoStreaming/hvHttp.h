@@ -1,6 +1,8 @@
 // HTTP sources. hvHttpStream reads an http or https URL through a ring buffer that a
 // transfer on the library's HTTP thread fills; reads never block on the network. One
-// consumer thread reads, seeks and configures; SignalInterrupted may come from any thread.
+// consumer thread reads, seeks, configures and deletes; SignalInterrupted may come from any
+// thread. Threshold callbacks mostly run on the HTTP thread: they may wake the reader but
+// must not call into the stream (Delete above all), or that thread waits for itself.
 #ifndef HULVOSTREAMING_HVHTTP_H
 #define HULVOSTREAMING_HVHTTP_H
 
