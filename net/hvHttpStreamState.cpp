@@ -1,6 +1,5 @@
 #include "net/hvHttpStreamState.h"
 
-#include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
 #include "hulvoStreaming/hvUrl.h"
 #include "hv/hvLogReport.h"
