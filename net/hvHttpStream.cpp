@@ -57,18 +57,16 @@ void hvHttpStream::SetTimeouts(uint32_t connectMilliseconds, uint32_t stallMilli
   m_state->stallTimeoutMs = stallMilliseconds;
 }
 
-void hvHttpStream::SetProtocolInfo(const hvCString& protocolInfo) {
-  hvStream::SetProtocolInfo(protocolInfo);
-  hvProtocolInfo_Free(m_state->givenInfo);
-  m_state->givenInfo = hvProtocolInfo_Parse(protocolInfo.c_str(), protocolInfo.Length());
-  std::lock_guard<std::mutex> hold(m_state->lock);
-  m_state->protocolInfoGiven = true;
-}
-
 hvStreamingStatus hvHttpStream::Open() {
   if (!m_valid) return khvStreamingStatus_Error;
   if (m_state->opened) return khvStreamingStatus_OK;
   m_state->opened = true;
+  // What the caller was told about the source outranks the server's content features.
+  if (const hvProtocolInfo* given = GetProtocolInfoRecord()) {
+    std::lock_guard<std::mutex> hold(m_state->lock);
+    m_state->protocolInfoGiven = true;
+    if (given->contentFormat) m_state->givenContentFormat = given->contentFormat;
+  }
   m_state->transport = hvHttpTransport_Acquire();
   if (!m_state->transport) {
     HV_LOG(khvLogCategory_Stream, kSource, "hvHttpStream: no HTTP transport (stream=0x%lx)\n",
@@ -110,13 +108,9 @@ hvuint64 hvHttpStream::GetStreamPosition() {
 }
 
 hvCString hvHttpStream::GetMimeType() {
-  {
-    std::lock_guard<std::mutex> hold(m_state->lock);
-    if (!m_state->mimeType.empty()) return hvCString(m_state->mimeType.c_str());
-  }
-  const hvProtocolInfo* given = m_state->givenInfo;
-  if (given && given->contentFormat && std::string(given->contentFormat) != "*")
-    return hvCString(given->contentFormat);
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (!m_state->mimeType.empty()) return hvCString(m_state->mimeType.c_str());
+  if (m_state->givenContentFormat != "*") return hvCString(m_state->givenContentFormat.c_str());
   return hvCString();
 }
 
@@ -134,7 +128,7 @@ size_t hvHttpStream::GetTotalBufferSize() {
 
 bool hvHttpStream::Support(int what) {
   std::unique_lock<std::mutex> hold(m_state->lock);
-  if (m_state->protocolInfoGiven || what == khvStreamSupport_ApplicationCode1 ||
+  if (GetProtocolInfoRecord() || what == khvStreamSupport_ApplicationCode1 ||
       what == khvStreamSupport_ApplicationCode3) {
     hold.unlock();
     return hvStream::Support(what);

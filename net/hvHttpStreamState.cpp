@@ -27,7 +27,6 @@ hvHttpStreamState::~hvHttpStreamState() {
   hvHttpTransport_Release(transport);
   delete ring;
   hvProtocolInfo_Free(serverInfo);
-  hvProtocolInfo_Free(givenInfo);
 }
 
 void hvHttpStreamState::OnResponse(const hvHttpResponse& response, bool timeSeek) {
@@ -137,8 +136,7 @@ uint64_t hvHttpStreamState::Send(hvHttpRequestPlan& plan, hvHttpTransfer* made) 
     std::lock_guard<std::mutex> hold(lock);
     plan.mimeType = mimeType;
   }
-  if (plan.mimeType.empty() && givenInfo && givenInfo->contentFormat)
-    plan.mimeType = givenInfo->contentFormat;
+  if (plan.mimeType.empty()) plan.mimeType = givenContentFormat;
   hvHttpRequest request;
   request.url = url;
   request.headers = hvHttpRequest_Headers(plan);

@@ -58,7 +58,7 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   uint32_t connectTimeoutMs = 10000;
   uint32_t stallTimeoutMs = 20000;
   bool protocolInfoGiven = false;
-  hvProtocolInfo* givenInfo = nullptr;  // the caller's text, parsed again for its MIME type
+  std::string givenContentFormat;  // the MIME type of the caller's protocolInfo, if any
   std::atomic<bool> interrupted{false};
 
   // Consumer thread only.

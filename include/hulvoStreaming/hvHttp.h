@@ -20,12 +20,12 @@ struct hvHttpStreamState;
 // the threshold callback tells when to take again; the end of the resource is
 // khvStreamingStatus_EndOfStream, a transfer that failed for good khvStreamingStatus_Error.
 //
-// Seeking follows the source's DLNA permissions: the protocolInfo given to SetProtocolInfo,
-// or else the server's contentFeatures.dlna.org answer, or else its Accept-Ranges header.
-// A seek inside the ring's window reads nothing; outside it a new request asks for the bytes
-// from the target on, and reads answer Pending until they arrive. A server that ignores the
-// range is read from its start and skipped up to the target. A connection closed in the
-// middle of the body is resumed from where it stopped when ranges are allowed.
+// Seeking follows the source's DLNA permissions: the protocolInfo given to SetProtocolInfo
+// before Open() or the first read or seek, or else the server's contentFeatures.dlna.org answer, or
+// else its Accept-Ranges header. A seek inside the ring's window reads nothing; outside it a new
+// request asks for the bytes from the target on, and reads answer Pending until they arrive. A
+// server that ignores the range is read from its start and skipped up to the target. A connection
+// closed in the middle of the body is resumed from where it stopped when ranges are allowed.
 class HV_EXPORT hvHttpStream : public hvStream {
  public:
   // Only http and https URLs with a readable host (and port) are accepted; anything else
@@ -36,9 +36,6 @@ class HV_EXPORT hvHttpStream : public hvStream {
   // Before Open(): how long connecting may take, and how long a transfer may receive
   // nothing before it counts as dropped (whole seconds for some transports; at least 1 s).
   void SetTimeouts(uint32_t connectMilliseconds, uint32_t stallMilliseconds);
-  // Before Open(): as hvStream::SetProtocolInfo, and the text then decides the seek
-  // permissions instead of the server's content features.
-  void SetProtocolInfo(const hvCString& protocolInfo);
   // Sends the first request; later calls do nothing. OK, or Error for an invalid stream.
   hvStreamingStatus Open();
   // Waits up to `timeout` milliseconds for the first response's header. OK once a 200 or

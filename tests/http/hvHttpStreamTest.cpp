@@ -31,7 +31,9 @@ class Reader {
   explicit Reader(const std::string& url, const char* protocolInfo = nullptr)
       : m_stream(new hvHttpStream(hvCString(url.c_str()), kBlock, kBlocks)) {
     m_stream->SetTimeouts(3000, 2000);
-    if (protocolInfo) m_stream->SetProtocolInfo(hvCString(protocolInfo));
+    // Through the base class, as a player holding any stream sets it.
+    hvStream* asStream = m_stream;
+    if (protocolInfo) asStream->SetProtocolInfo(hvCString(protocolInfo));
     m_stream->PushThresholdCallBack(&Reader::Signal, this);
   }
   ~Reader() {
