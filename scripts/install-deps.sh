@@ -5,7 +5,8 @@ set -eu
 # ffmpeg generates media for the seek tests and lighttpd serves the HTTP tests; pkg-config
 # checks the installed package as a user would link it; valgrind is for `make valgrind`.
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
-  libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 ffmpeg lighttpd pkg-config valgrind"
+  libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 ffmpeg lighttpd pkg-config valgrind
+  libcurl4-openssl-dev"
 if [ "${1:-}" = bench ]; then
   packages="$packages libboost-dev liburiparser-dev"
 fi

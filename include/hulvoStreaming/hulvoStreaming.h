@@ -5,6 +5,7 @@
 #include "hulvoStreaming/hvBulkMemory.h"
 #include "hulvoStreaming/hvDList.h"
 #include "hulvoStreaming/hvHashTable.h"
+#include "hulvoStreaming/hvHttp.h"
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvMimeType.h"
 #include "hulvoStreaming/hvOSThread.h"

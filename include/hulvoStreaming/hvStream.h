@@ -191,6 +191,10 @@ class HV_EXPORT hvStream {
   void PushCallBack(hvStreamCallBackChain*& chain, hvStreamCallBack callback, void* userData);
   void PopCallBack(hvStreamCallBackChain*& chain, hvStreamCallBack callback);
 
+  // The record SetProtocolInfo parsed, or null before any; owned by this stream. For derived
+  // streams whose answers depend on what the caller was told about the source.
+  const hvProtocolInfo* GetProtocolInfoRecord() const { return m_protocolInfo; }
+
   // Cleared by a derived class whose construction failed; never set again.
   bool m_valid;
 
