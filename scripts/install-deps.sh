@@ -2,11 +2,13 @@
 # Installs the Debian packages the build needs, only those that are missing.
 # Usage: install-deps.sh [bench]   ("bench" adds the libraries the benchmarks compare against)
 set -eu
-# ffmpeg generates media for the seek tests and lighttpd serves the HTTP tests; pkg-config
-# checks the installed package as a user would link it; valgrind is for `make valgrind`.
+# libcurl carries the HTTP sources on Linux. ffmpeg generates media for the seek tests;
+# lighttpd serves the HTTP tests and python3 runs their range-ignoring and fault servers;
+# pkg-config checks the installed package as a user would link it; valgrind is for
+# `make valgrind`.
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
-  libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 ffmpeg lighttpd pkg-config valgrind
-  libcurl4-openssl-dev"
+  libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 libcurl4-openssl-dev ffmpeg lighttpd
+  python3 pkg-config valgrind"
 if [ "${1:-}" = bench ]; then
   packages="$packages libboost-dev liburiparser-dev"
 fi
