@@ -24,15 +24,16 @@ inline int hvSeekFuzz_Run(const char* profile, const char* mime, const uint8_t* 
   for (uint64_t timeMs : {uint64_t(0), uint64_t(1500), uint64_t(3600000), UINT64_MAX}) {
     hvSeekResult result;
     const hvStreamingStatus status = seeker->SeekTime(stream, timeMs, &result);
-    if ((status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream) &&
-        result.bytePos >= size)
-      abort();
+    if (status == khvStreamingStatus_OK && result.bytePos >= size) abort();
+    // Past the data with no whole frame before the end, the end itself is the answer.
+    if (status == khvStreamingStatus_EndOfStream && result.bytePos > size) abort();
     if (result.bytesRead > seeker->GetReadBound()) abort();
   }
   for (uint64_t offset : {uint64_t(0), uint64_t(size / 2), uint64_t(size)}) {
     hvSeekResult result;
     const hvStreamingStatus status = seeker->AlignBytes(stream, offset, &result);
     if (status == khvStreamingStatus_OK && result.bytePos >= size) abort();
+    if (status == khvStreamingStatus_EndOfStream && result.bytePos > size) abort();
   }
   stream->Delete();
   return 0;
