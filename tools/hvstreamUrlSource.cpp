@@ -49,8 +49,10 @@ hvStream* hvTool_OpenUrl(const char* command, const std::string& url, size_t blo
                          size_t blockCount, const char* protocolInfo, hvToolWaiter* waiter) {
   hvHttpStream* stream = new hvHttpStream(hvCString(url.c_str()), blockSize, blockCount);
   if (!stream->IsValid()) {
-    hvTool_Error(command, "cannot read '%s': only http and https URLs with a host are read",
-                 hvTool_Printable(url).c_str());
+    hvTool_Error(
+        command,
+        "cannot read '%s': only http and https URLs with a readable host and port are read",
+        hvTool_Printable(url).c_str());
     stream->Delete();
     return nullptr;
   }
