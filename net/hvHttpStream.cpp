@@ -114,6 +114,11 @@ hvCString hvHttpStream::GetMimeType() {
   return hvCString();
 }
 
+hvCString hvHttpStream::GetContentFeatures() {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  return hvCString(m_state->serverFeatures.c_str());
+}
+
 hvCString hvHttpStream::GetExtension() { return m_state->extension; }
 
 hvCString hvHttpStream::GetFileName() { return hvCString(m_state->url.c_str()); }

@@ -55,6 +55,7 @@ void hvHttpStreamState::OnResponse(const hvHttpResponse& response, bool timeSeek
       std::string text =
           (mimeType.empty() ? std::string("*") : mimeType) + ":" + response.contentFeatures;
       serverInfo = hvProtocolInfo_ParseShort(text.c_str(), text.size());
+      serverFeatures = response.contentFeatures;
     }
   }
   changed.notify_all();

@@ -83,6 +83,7 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   std::string mimeType;
   bool acceptRanges = false;
   hvProtocolInfo* serverInfo = nullptr;  // from contentFeatures.dlna.org
+  std::string serverFeatures;            // that header's text, as received
 };
 
 #endif

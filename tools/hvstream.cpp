@@ -21,8 +21,8 @@ const Command kCommands[] = {
     {"select", hvTool_RunSelect, "pick the protocolInfo of a list to use for URL schemes"},
     {"mime", hvTool_RunMime, "parse MIME type texts"},
     {"url", hvTool_RunUrl, "parse, resolve, escape and convert URLs and file paths"},
-    {"cat", hvTool_RunCat, "copy a file or a byte range of it to standard output"},
-    {"info", hvTool_RunInfo, "what a stream over a file answers: size, type, seek, pause"},
+    {"cat", hvTool_RunCat, "copy a file or an http(s) URL, or a byte range, to standard output"},
+    {"info", hvTool_RunInfo, "what a stream over a file or URL answers: size, type, seek, pause"},
     {"seek", hvTool_RunSeek, "the byte position of a time in a media file, and its cost"},
     {"demo", hvTool_RunDemo, "a short tour of the library on built-in data"},
 };

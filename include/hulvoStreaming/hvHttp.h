@@ -44,6 +44,8 @@ class HV_EXPORT hvHttpStream : public hvStream {
   hvStreamingStatus WaitForResponse(uint32_t timeout);
   // The status code of the last final response; 0 before one arrived.
   int32_t GetHttpStatus();
+  // The server's contentFeatures.dlna.org header as it came, empty when it sent none.
+  hvCString GetContentFeatures();
 
   const char* GetID() override;
   // khvuint64_Max while unknown (no response yet, or a body without length).
