@@ -28,8 +28,11 @@ class Download {
     fclose(fopen(m_path.c_str(), "wb"));
   }
 
-  // One step on the engine thread: append the next piece, then publish the new count.
+  // One step on the engine thread: append the next piece, then publish the new count. The
+  // download starts at the reader's first request: on a busy machine it could otherwise
+  // land whole before the reader starts, and nothing would be read while the file grows.
   void Step() {
+    if (m_requests.load() == 0) return;
     size_t done = static_cast<size_t>(m_downloaded.load());
     if (done >= m_source.size() || m_failed.load()) return;
     if (m_steps++ == m_failAfter) {
