@@ -1,8 +1,8 @@
-# The two commands of the README, plus benchmarks, fuzzing and the memcheck run.
+# The two commands of the README, plus benchmarks, fuzzing, the soak, coverage and memcheck runs.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps test demo bench fuzz valgrind clean
+.PHONY: all deps test demo bench fuzz soak coverage valgrind clean
 
 all: deps
 	cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF
@@ -34,6 +34,14 @@ fuzz: deps
 	  echo "=== $$name ($(FUZZ_SECONDS) s)"; \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) $$dict $$work fuzz/corpus/$$name || exit 1; \
 	done
+
+# SOAK_SECONDS (600 by default) is shared among the stress cases.
+soak: deps
+	@BUILD_DIR=$(abspath $(BUILD)) JOBS=$(JOBS) scripts/soak.sh
+
+coverage:
+	@scripts/install-deps.sh coverage
+	@BUILD_DIR=$(abspath $(BUILD)) JOBS=$(JOBS) scripts/coverage.sh
 
 valgrind: deps
 	@BUILD_DIR=$(abspath $(BUILD)) JOBS=$(JOBS) scripts/valgrind.sh

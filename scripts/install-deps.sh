@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-# Usage: install-deps.sh [bench]   ("bench" adds the libraries the benchmarks compare against)
+# Usage: install-deps.sh [bench|coverage]   ("bench" adds the libraries the benchmarks compare
+# against, "coverage" the report tool of `make coverage`)
 set -eu
 # libcurl carries the HTTP sources on Linux. ffmpeg generates media for the seek tests;
 # lighttpd serves the HTTP tests and python3 runs their range-ignoring and fault servers;
@@ -11,6 +12,9 @@ packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
   python3 pkg-config valgrind"
 if [ "${1:-}" = bench ]; then
   packages="$packages libboost-dev liburiparser-dev"
+fi
+if [ "${1:-}" = coverage ]; then
+  packages="$packages gcovr"
 fi
 missing=""
 for package in $packages; do

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -175,3 +176,33 @@ std::string hvPatternBytes(size_t length, uint32_t seed) {
   }
   return bytes;
 }
+
+namespace {
+int SoakSeconds() {
+  const char* text = getenv("HV_SOAK_SECONDS");
+  return text ? std::max(0, atoi(text)) : 0;
+}
+}  // namespace
+
+hvSoak::hvSoak(const char* name)
+    : m_name(name), m_end(std::chrono::steady_clock::now() + std::chrono::seconds(SoakSeconds())) {}
+
+hvSoak::~hvSoak() {
+  if (Soaking()) {
+    printf("soak %s: %llu rounds, %llu operations", m_name.c_str(),
+           static_cast<unsigned long long>(m_rounds),
+           static_cast<unsigned long long>(m_operations));
+    if (m_bytes > 0) printf(", %llu bytes checked", static_cast<unsigned long long>(m_bytes));
+    printf("\n");
+    fflush(stdout);
+  }
+}
+
+bool hvSoak::Again() {
+  if (m_rounds > 0 && (::testing::Test::HasFailure() || std::chrono::steady_clock::now() >= m_end))
+    return false;
+  ++m_rounds;
+  return true;
+}
+
+bool hvSoak::Soaking() { return SoakSeconds() > 0; }

@@ -2,6 +2,8 @@
 #ifndef HV_TESTS_HVTESTSUPPORT_H
 #define HV_TESTS_HVTESTSUPPORT_H
 
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -84,5 +86,31 @@ std::string hvTakeText(char* text);
 
 // Deterministic test bytes: byte i of a pattern depends on i and the seed.
 std::string hvPatternBytes(size_t length, uint32_t seed = 1);
+
+// Repeats a stress case for the soak run. Without HV_SOAK_SECONDS in the environment,
+// Again() is true once, so the ordinary run keeps its length; with it, Again() stays true
+// until that many seconds have passed or the test has failed, and the destructor prints
+// "soak <name>: N rounds, M operations[, B bytes checked]" with what Count() added up.
+//   for (hvSoak soak("ring seeks"); soak.Again();) soak.Count(RunOneRound());
+class hvSoak {
+ public:
+  explicit hvSoak(const char* name);
+  ~hvSoak();
+  hvSoak(const hvSoak&) = delete;
+  hvSoak& operator=(const hvSoak&) = delete;
+
+  bool Again();
+  void Count(uint64_t operations, uint64_t bytesChecked = 0) {
+    m_operations += operations;
+    m_bytes += bytesChecked;
+  }
+  // True when the soak run asked for more than one round.
+  static bool Soaking();
+
+ private:
+  std::string m_name;
+  std::chrono::steady_clock::time_point m_end;
+  uint64_t m_rounds = 0, m_operations = 0, m_bytes = 0;
+};
 
 #endif

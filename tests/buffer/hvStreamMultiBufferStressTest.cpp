@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hvBufferTestUtil.h"
+#include "hvTestSupport.h"
 
 namespace {
 
@@ -83,6 +84,8 @@ class Pipe {
     EXPECT_GE(m_verified.load(), static_cast<uint64_t>(m_config.seeks) * m_total);
     EXPECT_EQ(m_ring.State(), khvStreamBuffer_Interrupted);
   }
+  uint64_t Seeks() const { return static_cast<uint64_t>(m_seeksInside + m_seeksOutside); }
+  uint64_t Verified() const { return m_verified; }
 
  private:
   static void OnThreshold(void* self) { static_cast<Pipe*>(self)->m_dataReady.Signal(); }
@@ -258,6 +261,8 @@ class SeekingPipe {
     EXPECT_GT(m_verified, static_cast<uint64_t>(seeks) * 100);
     EXPECT_FALSE(m_producerFailed);
   }
+  uint64_t Seeks() const { return static_cast<uint64_t>(m_seeks); }
+  uint64_t Verified() const { return m_verified; }
 
  private:
   static void OnThreshold(void* self) { static_cast<SeekingPipe*>(self)->m_dataReady.Signal(); }
@@ -338,14 +343,28 @@ class SeekingPipe {
 
 // The producer used to declare any seek done, and a seek between its two steps was lost:
 // thousands of bytes for the old target were handed out at the new one with status OK.
-TEST(MultiBufferStressTest, SeekDoneNamingThePositionLosesNoSeek) { SeekingPipe().Run(20000); }
+TEST(MultiBufferStressTest, SeekDoneNamingThePositionLosesNoSeek) {
+  for (hvSoak soak("ring seek-done"); soak.Again();) {
+    SeekingPipe pipe;
+    pipe.Run(20000);
+    soak.Count(pipe.Seeks(), pipe.Verified());
+  }
+}
+
+void RunPipes(const char* name, const StressConfig& config) {
+  for (hvSoak soak(name); soak.Again();) {
+    Pipe pipe(config);
+    pipe.Run();
+    soak.Count(pipe.Seeks(), pipe.Verified());
+  }
+}
 
 TEST(MultiBufferStressTest, SeeksAndInterruptionKeepEveryByteWithOwnerCallBacks) {
-  Pipe({1000, 3, 1000, true}).Run();
+  RunPipes("ring seeks with callbacks", {1000, 3, 1000, true});
 }
 
 TEST(MultiBufferStressTest, SeeksAndInterruptionKeepEveryByteWithTheBuiltInRetry) {
-  Pipe({4096, 2, 60, false}).Run();
+  RunPipes("ring seeks with retry", {4096, 2, 60, false});
 }
 
 }  // namespace

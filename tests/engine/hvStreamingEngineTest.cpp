@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hulvoStreaming/hvStreamingEngine.h"
+#include "hvTestSupport.h"
 
 namespace {
 
@@ -179,24 +180,29 @@ TEST_F(StreamingEngineTest, RemovingUnknownAgentStillTellsIt) {
 
 TEST_F(StreamingEngineTest, AddAndRemoveFromSeveralThreadsAtOnce) {
   const int kThreads = 4, kPerThread = 25;
-  std::vector<std::unique_ptr<ProbeAgent>> agents;
-  for (int i = 0; i < kThreads * kPerThread; ++i) agents.emplace_back(new ProbeAgent);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < kPerThread; ++i) agents[t * kPerThread + i]->SetStreamingEngine(&engine);
-      for (int i = 0; i < kPerThread; ++i) {
-        engine.GetTransferAgentCount();  // read while the engine thread edits the list
-        engine.RemoveTransferAgent(agents[t * kPerThread + i].get());
-      }
-    });
+  hvSoak soak("engine add/remove from 4 threads");
+  while (soak.Again()) {
+    std::vector<std::unique_ptr<ProbeAgent>> agents;
+    for (int i = 0; i < kThreads * kPerThread; ++i) agents.emplace_back(new ProbeAgent);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < kPerThread; ++i)
+          agents[t * kPerThread + i]->SetStreamingEngine(&engine);
+        for (int i = 0; i < kPerThread; ++i) {
+          engine.GetTransferAgentCount();  // read while the engine thread edits the list
+          engine.RemoveTransferAgent(agents[t * kPerThread + i].get());
+        }
+      });
+    }
+    for (auto& thread : threads) thread.join();
+    for (auto& agent : agents) {
+      ASSERT_TRUE(agent->WaitForRemoval());
+      EXPECT_EQ(agent->Removals(), 1);
+    }
+    EXPECT_EQ(engine.GetTransferAgentCount(), 0u);
+    soak.Count(2 * kThreads * kPerThread);
   }
-  for (auto& thread : threads) thread.join();
-  for (auto& agent : agents) {
-    ASSERT_TRUE(agent->WaitForRemoval());
-    EXPECT_EQ(agent->Removals(), 1);
-  }
-  EXPECT_EQ(engine.GetTransferAgentCount(), 0u);
 }
 
 TEST(StreamingEngineStop, TerminateWithoutAgentsReturns) {
@@ -266,18 +272,22 @@ std::thread::id CountedAgent::testThread;
 // found its list empty: the queue was dropped with the request inside.
 TEST(StreamingEngineStop, AgentsRemovedJustBeforeTerminateAreDisposed) {
   const int kCycles = 500;
-  CountedAgent::Reset();
-  for (int i = 0; i < kCycles; ++i) {
-    hvStreamingEngine engine;
-    ASSERT_EQ(engine.Setup(), 0);
-    hvStreamingAgent* agent = new CountedAgent;
-    agent->SetStreamingEngine(&engine);
-    engine.RemoveTransferAgent(agent);
-    if (i % 2) engine.WakeUp();  // vary where the thread is when the stop comes
-    engine.Terminate();
+  hvSoak soak("engine setup/add/remove/wake/terminate");
+  while (soak.Again()) {
+    CountedAgent::Reset();
+    for (int i = 0; i < kCycles; ++i) {
+      hvStreamingEngine engine;
+      ASSERT_EQ(engine.Setup(), 0);
+      hvStreamingAgent* agent = new CountedAgent;
+      agent->SetStreamingEngine(&engine);
+      engine.RemoveTransferAgent(agent);
+      if (i % 2) engine.WakeUp();  // vary where the thread is when the stop comes
+      engine.Terminate();
+    }
+    EXPECT_EQ(CountedAgent::disposed.load(), kCycles);
+    EXPECT_EQ(CountedAgent::disposedOnTestThread.load(), 0);
+    soak.Count(kCycles);
   }
-  EXPECT_EQ(CountedAgent::disposed.load(), kCycles);
-  EXPECT_EQ(CountedAgent::disposedOnTestThread.load(), 0);
 }
 
 // With no engine thread to apply them, removals are applied where they are dropped.

@@ -1,7 +1,7 @@
 // Every read path against the bytes of the file itself: random block sizes, seeks into and
 // out of the retained window, exact block boundaries, the file's end and beyond, files that
-// answer in short pieces. A seeded short run; HV_DIFFERENTIAL_ROUNDS in the environment
-// asks for a longer one.
+// answer in short pieces. A seeded short run; HV_DIFFERENTIAL_ROUNDS or HV_SOAK_SECONDS in
+// the environment asks for a longer one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -181,13 +181,16 @@ TEST_F(DifferentialReads, EveryReadPathDeliversTheFileBytes) {
                          "hvProgressiveStream", "hvMemoryStream"};
   const char* extra = getenv("HV_DIFFERENTIAL_ROUNDS");
   const int rounds = extra ? std::max(1, atoi(extra)) : 12;
-  for (int round = 0; round < rounds; ++round) {
+  // A soak keeps drawing new seeds until its time is up.
+  hvSoak soak("differential reads");
+  for (int round = 0; round < rounds || (hvSoak::Soaking() && soak.Again()); ++round) {
     for (int kind = 0; kind < 5; ++kind) {
       std::mt19937 random(static_cast<uint32_t>(round * 5 + kind + 1));
       Subject subject = Make(kind, random);
       std::string difference = Script(subject, random, 400);
       ASSERT_EQ(difference, "") << names[kind] << ", seed " << round * 5 + kind + 1;
     }
+    soak.Count(5 * 400);
   }
 }
 
