@@ -17,11 +17,22 @@ test: deps
 demo: all
 	$(BUILD)/release/bin/hvstream demo
 
+# Each program's JSON, exit code, console output and running time (ms) go to
+# $(BUILD)/bench/json/; a program
+# that fails is reported as missing and the others still run.
 bench:
 	@scripts/install-deps.sh bench
-	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF -DHV_BENCH=ON
+	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF -DHV_TOOLS=OFF \
+	  -DHV_BENCH=ON
 	cmake --build $(BUILD)/bench -j $(JOBS)
-	@for b in $(BUILD)/bench/bin/*Bench; do [ -x "$$b" ] && "$$b"; done
+	@rm -rf $(BUILD)/bench/json && mkdir -p $(BUILD)/bench/json
+	@for b in $(BUILD)/bench/bin/*Bench; do \
+	  name=$$(basename $$b); out=$(BUILD)/bench/json/$$name; echo "=== $$name"; \
+	  start=$$(date +%s%N); \
+	  "$$b" --benchmark_out=$$out.json --benchmark_out_format=json >$$out.log 2>&1; \
+	  echo $$? >$$out.status; echo $$((($$(date +%s%N) - start) / 1000000)) >$$out.ms; \
+	done
+	@python3 scripts/bench-report.py $(BUILD)/bench
 
 FUZZ_SECONDS ?= 60
 fuzz: deps

@@ -156,7 +156,13 @@ void BM_ReadPlainRead(benchmark::State& state) { BM_Read<ReadPlain>(state); }
 
 }  // namespace
 
-BENCHMARK(BM_ReadHvFileStream)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadPlainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadHvFileStream)
+    ->Name("file_read_64k/hulvo")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ReadPlainRead)
+    ->Name("file_read_64k/read")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) { return hvBenchMain(argc, argv); }

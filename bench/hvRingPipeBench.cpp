@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -304,11 +305,28 @@ void BM_MemcpyOneThread(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_PipeHvStreamMultiBuffer)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PipeMutexConditionRing)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PipeHvStreamMultiBuffer)
+    ->Name("pipe_64k/hulvo")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PipeMutexConditionRing)
+    ->Name("pipe_64k/mutex_ring")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 #if HV_HAVE_BOOST
-BENCHMARK(BM_PipeBoostSpscQueue)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PipeBoostSpscQueue)
+    ->Name("pipe_64k/spsc_queue")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 #endif
-BENCHMARK(BM_MemcpyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MemcpyOneThread)
+    ->Name("pipe_64k/memcpy")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-int main(int argc, char** argv) { return hvBenchMain(argc, argv); }
+int main(int argc, char** argv) {
+#if !HV_HAVE_BOOST
+  fprintf(stderr, "hvRingPipeBench: built without Boost, its spsc_queue side is skipped\n");
+#endif
+  return hvBenchMain(argc, argv);
+}

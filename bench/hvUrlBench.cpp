@@ -1,16 +1,20 @@
 // Splitting and joining URLs: hvUrl beside uriparser on the same texts, in URLs per second.
-// The texts are the shared URL corpus when it is there (HV_URL_CORPUS or
-// /work/shared/corpus/urls.txt), else a built-in set of URLs as media servers and
-// renderers exchange them.
+// The texts are the shared corpus when it is there (see hvBenchCorpus.h), else a built-in set
+// of URLs as media servers and renderers exchange them. Each work runs over two sets: "all"
+// the texts, and "accepted", those uriparser accepts, so both libraries do the same work
+// (uriparser stops early on the texts it refuses).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvUrl.h"
+#include "hvBenchAllocations.h"
+#include "hvBenchCorpus.h"
+#include "hvBenchMain.h"
 
 #if HV_HAVE_URIPARSER
 #include <uriparser/Uri.h>
@@ -38,133 +42,90 @@ const char* const kBuiltInUrls[] = {
     "http://radio.example.net:8000/stream.aac",
 };
 
-std::vector<std::string> LoadUrls() {
-  std::vector<std::string> urls;
-  const char* override = getenv("HV_URL_CORPUS");
-  std::ifstream in(override && *override ? override : "/work/shared/corpus/urls.txt");
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) urls.push_back(line);
+using Texts = std::vector<std::string>;
+
+// A work function handles one text and returns 1 when its library accepted it.
+using Work = int (*)(const std::string&);
+
+template <Work work>
+void OverUrls(benchmark::State& state, const Texts* urls) {
+  for (auto _ : state) {
+    for (const std::string& text : *urls) benchmark::DoNotOptimize(work(text));
   }
-  if (urls.empty()) urls.assign(std::begin(kBuiltInUrls), std::end(kBuiltInUrls));
-  return urls;
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(urls->size()));
+  state.counters["texts"] = static_cast<double>(urls->size());
+  int64_t accepted = 0;
+  hvBenchReportAllocations(state, urls->size(), [&] {
+    for (const std::string& text : *urls) accepted += work(text);
+  });
+  state.counters["refused"] = static_cast<double>(static_cast<int64_t>(urls->size()) - accepted);
+}
+
+int HvParse(const std::string& text) {
+  hvUrl* url = hvUrl_ParseRaw(text.c_str());
+  benchmark::DoNotOptimize(url->path);
+  hvUrl_Free(url);
+  return 1;
+}
+
+int HvParseFormat(const std::string& text) {
+  hvUrl* url = hvUrl_ParseRaw(text.c_str());
+  char* joined = hvUrl_Format(url);
+  benchmark::DoNotOptimize(joined);
+  hvMemory_Free(joined);
+  hvUrl_Free(url);
+  return 1;
 }
 
 #if HV_HAVE_URIPARSER
-bool UriparserAccepts(const std::string& text) {
+// uriparser refuses texts that are not RFC 3986 URIs; those still cost their parse attempt.
+int UriparserParse(const std::string& text) {
   UriUriA uri;
   const char* errorPosition = nullptr;
-  if (uriParseSingleUriA(&uri, text.c_str(), &errorPosition) != URI_SUCCESS) return false;
+  if (uriParseSingleUriA(&uri, text.c_str(), &errorPosition) != URI_SUCCESS) return 0;
+  benchmark::DoNotOptimize(uri.pathHead);
   uriFreeUriMembersA(&uri);
-  return true;
+  return 1;
+}
+
+int UriparserParseFormat(const std::string& text) {
+  UriUriA uri;
+  const char* errorPosition = nullptr;
+  if (uriParseSingleUriA(&uri, text.c_str(), &errorPosition) != URI_SUCCESS) return 0;
+  int required = 0;
+  uriToStringCharsRequiredA(&uri, &required);
+  char* joined = static_cast<char*>(malloc(static_cast<size_t>(required) + 1));
+  uriToStringA(joined, &uri, required + 1, nullptr);
+  benchmark::DoNotOptimize(joined);
+  free(joined);
+  uriFreeUriMembersA(&uri);
+  return 1;
 }
 #endif
 
-// Set 0: every text. Set 1: the texts uriparser accepts, so both libraries do the same work
-// (uriparser stops early on the texts it refuses).
-const std::vector<std::string>& Urls(int64_t set) {
-  static const std::vector<std::string> all = LoadUrls();
-#if HV_HAVE_URIPARSER
-  static const std::vector<std::string> accepted = [] {
-    std::vector<std::string> urls;
-    for (const std::string& text : all) {
-      if (UriparserAccepts(text)) urls.push_back(text);
-    }
-    return urls;
-  }();
-  if (set == 1) return accepted;
-#endif
-  (void)set;
-  return all;
+void Register(const std::string& work, const char* side,
+              void (*function)(benchmark::State&, const Texts*), const Texts& all,
+              const Texts& accepted) {
+  benchmark::RegisterBenchmark((work + "/" + side + "/all").c_str(), function, &all);
+  benchmark::RegisterBenchmark((work + "/" + side + "/accepted").c_str(), function, &accepted);
 }
-
-void CountUrls(benchmark::State& state) {
-  const size_t count = Urls(state.range(0)).size();
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(count));
-  state.counters["urls"] = static_cast<double>(count);
-}
-
-#if HV_HAVE_URIPARSER
-#define HV_URL_SETS ->Arg(0)->Arg(1)
-#else
-#define HV_URL_SETS ->Arg(0)
-#endif
-
-void HvUrlParse(benchmark::State& state) {
-  for (auto _ : state) {
-    for (const std::string& text : Urls(state.range(0))) {
-      hvUrl* url = hvUrl_ParseRaw(text.c_str());
-      benchmark::DoNotOptimize(url->path);
-      hvUrl_Free(url);
-    }
-  }
-  CountUrls(state);
-}
-BENCHMARK(HvUrlParse) HV_URL_SETS;
-
-void HvUrlParseFormat(benchmark::State& state) {
-  for (auto _ : state) {
-    for (const std::string& text : Urls(state.range(0))) {
-      hvUrl* url = hvUrl_ParseRaw(text.c_str());
-      char* joined = hvUrl_Format(url);
-      benchmark::DoNotOptimize(joined);
-      hvMemory_Free(joined);
-      hvUrl_Free(url);
-    }
-  }
-  CountUrls(state);
-}
-BENCHMARK(HvUrlParseFormat) HV_URL_SETS;
-
-#if HV_HAVE_URIPARSER
-// uriparser refuses texts that are not RFC 3986 URIs; those still cost their parse attempt
-// and are counted as refused.
-void UriparserParse(benchmark::State& state) {
-  int64_t refused = 0;
-  for (auto _ : state) {
-    for (const std::string& text : Urls(state.range(0))) {
-      UriUriA uri;
-      const char* errorPosition = nullptr;
-      if (uriParseSingleUriA(&uri, text.c_str(), &errorPosition) != URI_SUCCESS) {
-        ++refused;
-        continue;
-      }
-      benchmark::DoNotOptimize(uri.pathHead);
-      uriFreeUriMembersA(&uri);
-    }
-  }
-  CountUrls(state);
-  state.counters["refused"] =
-      static_cast<double>(refused) / static_cast<double>(state.iterations());
-}
-BENCHMARK(UriparserParse) HV_URL_SETS;
-
-void UriparserParseFormat(benchmark::State& state) {
-  int64_t refused = 0;
-  for (auto _ : state) {
-    for (const std::string& text : Urls(state.range(0))) {
-      UriUriA uri;
-      const char* errorPosition = nullptr;
-      if (uriParseSingleUriA(&uri, text.c_str(), &errorPosition) != URI_SUCCESS) {
-        ++refused;
-        continue;
-      }
-      int required = 0;
-      uriToStringCharsRequiredA(&uri, &required);
-      char* joined = static_cast<char*>(malloc(static_cast<size_t>(required) + 1));
-      uriToStringA(joined, &uri, required + 1, nullptr);
-      benchmark::DoNotOptimize(joined);
-      free(joined);
-      uriFreeUriMembersA(&uri);
-    }
-  }
-  CountUrls(state);
-  state.counters["refused"] =
-      static_cast<double>(refused) / static_cast<double>(state.iterations());
-}
-BENCHMARK(UriparserParseFormat) HV_URL_SETS;
-#endif
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  static const Texts all = hvBenchCorpusLines("urls.txt", kBuiltInUrls);
+  static Texts accepted;
+#if HV_HAVE_URIPARSER
+  for (const std::string& text : all) {
+    if (UriparserParse(text)) accepted.push_back(text);
+  }
+  Register("url_parse", "uriparser", OverUrls<UriparserParse>, all, accepted);
+  Register("url_parse_format", "uriparser", OverUrls<UriparserParseFormat>, all, accepted);
+#else
+  accepted = all;
+  fprintf(stderr, "hvUrlBench: built without uriparser, its side is skipped\n");
+#endif
+  Register("url_parse", "hulvo", OverUrls<HvParse>, all, accepted);
+  Register("url_parse_format", "hulvo", OverUrls<HvParseFormat>, all, accepted);
+  return hvBenchMain(argc, argv);
+}

@@ -10,8 +10,10 @@ set -eu
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
   libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 libcurl4-openssl-dev ffmpeg lighttpd
   python3 pkg-config valgrind"
+# The benchmarks' peers: boost's spsc_queue, uriparser, gupnp-av (protocolInfo), GMime (MIME)
+# and the curl tool (HTTP reads).
 if [ "${1:-}" = bench ]; then
-  packages="$packages libboost-dev liburiparser-dev"
+  packages="$packages libboost-dev liburiparser-dev libgupnp-av-1.0-dev libgmime-3.0-dev curl"
 fi
 if [ "${1:-}" = coverage ]; then
   packages="$packages gcovr"
