@@ -11,7 +11,9 @@
 // items_per_second when the benchmark sets one (SetItemsProcessed), else bytes_per_second.
 // A benchmark that sets the counter lower_is_better=1 (a latency) is compared by its time
 // instead: its counter median_us when it has one, else its real time per iteration. Other
-// counters (allocs_per_text, refused, ...) are shown beside the rates.
+// counters (allocs_per_text, refused, ...) are shown beside the rates. A line a program
+// prints for the report, such as a side left out for want of its library, starts with the
+// program's name ("hvMimeBench: built without GMime, ...").
 #ifndef HV_BENCH_HVBENCHMAIN_H
 #define HV_BENCH_HVBENCHMAIN_H
 

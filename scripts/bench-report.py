@@ -54,9 +54,11 @@ TARGETS = {
 
 # Counters shown beside the figures when a benchmark sets them; results that differ between
 # the two sides (texts accepted, list entries read) are worth a look.
-# The transfers' wall-clock rates suffer most from a busy machine; their rate per processor
-# second (cpu_GiB/s) and the latencies' 99th percentile are shown too.
-SHOWN_COUNTERS = ("allocs_per_text", "accepted", "entries", "refused", "cpu_GiB/s", "p99_us")
+# The transfers' wall-clock rates suffer most from a busy machine. Their bytes per processor
+# second of the whole process (every thread) are shown too, with the ratio of those as
+# "cpu ratio": what the transfer costs, whoever else runs. The target is judged on the ratio.
+CPU_RATE = "cpu_GiB/s"
+SHOWN_COUNTERS = ("allocs_per_text", "accepted", "entries", "refused", CPU_RATE, "p99_us")
 
 # Keys of a Google Benchmark run that are not user counters.
 RUN_KEYS = {
@@ -119,8 +121,12 @@ def read_program(folder, name):
     if record["exit"] in (0, None):
         record["status"] = "ok"
     benchmarks = {}
+    medians = {}
     for run in data.get("benchmarks", []):
         if run.get("run_type", "iteration") != "iteration":
+            # A program that writes aggregates only still gives its medians.
+            if run.get("aggregate_name") == "median":
+                medians[run.get("run_name", run["name"])] = run
             continue
         work, side, args = split_name(run.get("run_name", run["name"]))
         key = "/".join(p for p in (work, side, args) if p)
@@ -136,8 +142,18 @@ def read_program(folder, name):
         for k, v in run.items():
             if k not in RUN_KEYS and isinstance(v, (int, float)):
                 entry["counters"].setdefault(k, []).append(v)
+    for run_name, run in medians.items():
+        work, side, args = split_name(run_name)
+        key = "/".join(p for p in (work, side, args) if p)
+        if key not in benchmarks:
+            benchmarks[key] = {
+                "program": name, "work": work, "side": side, "args": args, "error": None,
+                "measure": figure(run)[0], "values": [figure(run)[1]],
+                "counters": {k: [v] for k, v in run.items()
+                             if k not in RUN_KEYS and isinstance(v, (int, float))}}
     for entry in benchmarks.values():
         entry["median"] = statistics.median(entry["values"]) if entry["values"] else None
+        entry["cpu_rates"] = entry["counters"].get(CPU_RATE, [])
         entry["counters"] = {k: statistics.median(v) for k, v in entry["counters"].items()}
     return record, benchmarks, data.get("context", {})
 
@@ -149,11 +165,15 @@ def make_pair(ours, peer):
     if any(peer["values"][i] <= 0 for i in range(count)):
         return None
     ratios = [ours["values"][i] / peer["values"][i] for i in range(count)]
+    cpu_count = min(len(ours.get("cpu_rates", [])), len(peer.get("cpu_rates", [])))
+    cpu_ratios = [ours["cpu_rates"][i] / peer["cpu_rates"][i] for i in range(cpu_count)
+                  if peer["cpu_rates"][i] > 0]
     pair = {
         "work": ours["work"], "args": ours["args"], "peer": peer["side"],
         "measure": ours["measure"], "ours": ours["median"], "theirs": peer["median"],
         "ratio": statistics.median(ratios), "ratio_min": min(ratios), "ratio_max": max(ratios),
         "ratios": ratios, "target": None, "met": None,
+        "cpu_ratio": statistics.median(cpu_ratios) if cpu_ratios else None,
     }
     target = TARGETS.get((ours["work"], peer["side"]))
     if target:
@@ -229,8 +249,9 @@ def build_report(build):
         record, benchmarks, context = read_program(folder, name)
         report["programs"][name] = record
         report["benchmarks"].update(benchmarks)
-        if context.get("library_build_type"):
-            record["benchmark_library"] = context["library_build_type"]
+        # The load when the program started tells how much the machine's other users weigh.
+        if context.get("load_avg"):
+            record["load_avg"] = [round(x, 2) for x in context["load_avg"]]
     by_group = {}
     for key, entry in report["benchmarks"].items():
         by_group.setdefault((entry["work"], entry["args"]), {})[entry["side"]] = entry
@@ -257,6 +278,8 @@ def print_report(report):
             state = "MISSING (exit %s)" % record["exit"] if record["exit"] else "MISSING (not run)"
         if record["seconds"] is not None:
             state += "  %.0f s" % record["seconds"]
+        if record.get("load_avg"):
+            state += "  load %s" % " ".join("%g" % x for x in record["load_avg"])
         out.append("  %-22s %s" % (name, state))
         for note in record["notes"]:
             out.append("      " + note)
@@ -270,6 +293,8 @@ def print_report(report):
         target = ""
         if pair["target"]:
             target = "%s  %s" % (pair["target"], "met" if pair["met"] else "UNMET")
+        if pair["cpu_ratio"] is not None:
+            target += "  (cpu ratio %.2fx)" % pair["cpu_ratio"]
         measure = pair["measure"]
         out.append("%-42s %-12s %-12s %-7s %-12s %s" % (
             key, rate_text(measure, pair["ours"]), rate_text(measure, pair["theirs"]),
