@@ -38,13 +38,13 @@ class hvProcessCpuClock {
 };
 
 // Every repetition goes to the JSON file (--benchmark_out) so the report can pair them; the
-// console shows the aggregates only. A fifth of a second per repetition keeps the whole run
+// console shows the aggregates only. A tenth of a second per repetition keeps the whole run
 // short on a shared machine while the median of five stays steady.
 inline int hvBenchMain(int argc, char** argv) {
   static char repetitions[] = "--benchmark_repetitions=5";
   static char interleave[] = "--benchmark_enable_random_interleaving=true";
   static char aggregates[] = "--benchmark_display_aggregates_only=true";
-  static char minTime[] = "--benchmark_min_time=0.2";
+  static char minTime[] = "--benchmark_min_time=0.1";
   std::vector<char*> args(argv, argv + argc);
   args.insert(args.begin() + (argc > 0 ? 1 : 0), {repetitions, interleave, aggregates, minTime});
   int count = static_cast<int>(args.size());

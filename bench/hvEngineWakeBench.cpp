@@ -166,13 +166,13 @@ BENCHMARK(BM_EngineWakeUp)
     ->Name("engine_wake/hulvo")
     ->Arg(0)
     ->Arg(200)
-    ->Iterations(5000)
+    ->Iterations(2000)
     ->UseRealTime();
 BENCHMARK(BM_ConditionVariablePingPong)
     ->Name("engine_wake/cv_pingpong")
     ->Arg(0)
     ->Arg(200)
-    ->Iterations(5000)
+    ->Iterations(2000)
     ->UseRealTime();
 
 int main(int argc, char** argv) { return hvBenchMain(argc, argv); }
