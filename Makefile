@@ -18,8 +18,7 @@ demo: all
 	$(BUILD)/release/bin/hvstream demo
 
 # Each program's JSON, exit code, console output and running time (ms) go to
-# $(BUILD)/bench/json/; a program
-# that fails is reported as missing and the others still run.
+# $(BUILD)/bench/json/; a program that fails is reported as missing and the others still run.
 bench:
 	@scripts/install-deps.sh bench
 	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHV_TESTS=OFF -DHV_TOOLS=OFF \
