@@ -4,6 +4,9 @@
 #include <fstream>
 
 #include "hvToolTestUtil.h"
+#if HV_TOOL_HTTP_TESTS
+#include "hvHttpServers.h"
+#endif
 
 namespace {
 
@@ -22,9 +25,10 @@ class hvToolSeekTest : public hvToolTest {
       GTEST_SKIP() << "no generated seek media (ffmpeg missing at build)";
   }
   // The "position" number of a JSON line, or -1.
-  static long long Position(const std::string& json) {
-    const size_t at = json.find("\"position\":");
-    return at == std::string::npos ? -1 : std::atoll(json.c_str() + at + 11);
+  static long long Position(const std::string& json) { return Number(json, "position"); }
+  static long long Number(const std::string& json, const std::string& key) {
+    const size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::atoll(json.c_str() + at + key.size() + 3);
   }
 };
 
@@ -65,5 +69,29 @@ TEST_F(hvToolSeekTest, BadTimesAndUnknownContentAreRefused) {
   EXPECT_EQ(text.exitCode, 1);
   EXPECT_NE(text.out.find("\"position\":null"), std::string::npos) << text.out;
 }
+
+#if HV_TOOL_HTTP_TESTS
+// Over HTTP every window the seeker reads is a range request whose bytes arrive later: the
+// answer and what the seek read must be the file's, not a refusal for "not yet".
+TEST_F(hvToolSeekTest, UrlSeekFindsWhatTheFileSeekFinds) {
+  std::string media = MediaPath("");
+  media.pop_back();  // the server writes its configuration beside the folder, not in it
+  hvTestServer server(hvTestServer::kLighttpd, media);
+  ASSERT_TRUE(server.Started());
+  for (const char* file : {"ts_h264.ts", "mp4_h264.mp4", "mp3_vbr.mp3"}) {
+    hvToolRun local = Run({"seek", MediaPath(file), "--time", "6.2", "--json"});
+    hvToolRun remote =
+        Run({"seek", server.Url(std::string("/") + file), "--time", "6.2", "--json"});
+    ASSERT_EQ(remote.exitCode, 0) << file << ": " << remote.err;
+    EXPECT_GT(Position(remote.out), 0) << file;
+    EXPECT_EQ(Position(remote.out), Position(local.out)) << file;
+    EXPECT_EQ(Number(remote.out, "bytesRead"), Number(local.out, "bytesRead")) << file;
+    const size_t format = local.out.find("\"format\":");
+    EXPECT_NE(remote.out.find(local.out.substr(format, local.out.find(',', format) - format)),
+              std::string::npos)
+        << remote.out;
+  }
+}
+#endif
 
 }  // namespace
