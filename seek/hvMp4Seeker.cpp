@@ -84,7 +84,8 @@ struct Table {
     const uint8_t* bytes;
     size_t got;
     // Reading a few entries ahead makes a walk through the table one read per window.
-    hvStreamingStatus status = probe.Read(entries + index * entrySize, kEntryWindow, &bytes, &got);
+    hvStreamingStatus status =
+        probe.Read(entries + index * entrySize, entrySize, &bytes, &got, kEntryWindow);
     if (status != khvStreamingStatus_OK) return status;
     *entry = hvSeekCursor(bytes, std::min<size_t>(got, entrySize));
     if (got < entrySize) entry->ok = false;
