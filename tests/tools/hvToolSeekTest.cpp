@@ -1,6 +1,7 @@
 // hvstream seek: a time in seconds or npt form on the seek tests' generated media, found by
 // profile or by content, in readable and JSON form, and the refusals.
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "hvToolTestUtil.h"
@@ -74,11 +75,12 @@ TEST_F(hvToolSeekTest, BadTimesAndUnknownContentAreRefused) {
 // Over HTTP every window the seeker reads is a range request whose bytes arrive later: the
 // answer and what the seek read must be the file's, not a refusal for "not yet".
 TEST_F(hvToolSeekTest, UrlSeekFindsWhatTheFileSeekFinds) {
-  std::string media = MediaPath("");
-  media.pop_back();  // the server writes its configuration beside the folder, not in it
-  hvTestServer server(hvTestServer::kLighttpd, media);
+  const char* const kFiles[] = {"ts_h264.ts", "mp4_h264.mp4", "mp3_vbr.mp3"};
+  // Served from the test's own folder, which is where a shared server can reach it too.
+  for (const char* file : kFiles) std::filesystem::copy_file(MediaPath(file), m_files.File(file));
+  hvTestServer server(hvTestServer::kLighttpd, m_files.Path());
   ASSERT_TRUE(server.Started());
-  for (const char* file : {"ts_h264.ts", "mp4_h264.mp4", "mp3_vbr.mp3"}) {
+  for (const char* file : kFiles) {
     hvToolRun local = Run({"seek", MediaPath(file), "--time", "6.2", "--json"});
     hvToolRun remote =
         Run({"seek", server.Url(std::string("/") + file), "--time", "6.2", "--json"});
