@@ -1,6 +1,7 @@
 #include "net/hvHttpTransfer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 hvHttpTransfer::hvHttpTransfer(hvStreamMultiBuffer* ring, uint64_t start,
@@ -118,21 +119,38 @@ hvHttpTransfer::PutResult hvHttpTransfer::Put(const unsigned char* data, size_t 
                                               size_t* placed) {
   *placed = 0;
   while (*placed < length) {
-    unsigned char* block = nullptr;
-    size_t granted = length - *placed;
-    hvStreamingStatus status = m_ring->TakeWriteBuffer(&block, &granted);
-    if (status == khvStreamingStatus_BufferFull) return kPut_Full;
-    if (status != khvStreamingStatus_OK) return kPut_Refused;
-    memcpy(block, data + *placed, granted);
-    m_ring->ReleaseWriteBuffer(block, granted);
-    *placed += granted;
-    m_next += granted;
+    if (m_grantUsed == m_grantRoom) {
+      Commit();
+      // Gathering takes all the room up to the block's end (the ring caps the ask).
+      size_t granted = m_gathering ? SIZE_MAX : length - *placed;
+      hvStreamingStatus status = m_ring->TakeWriteBuffer(&m_grant, &granted);
+      if (status == khvStreamingStatus_BufferFull) return kPut_Full;
+      if (status != khvStreamingStatus_OK) return kPut_Refused;
+      m_grantRoom = granted;
+    }
+    const size_t count = std::min(length - *placed, m_grantRoom - m_grantUsed);
+    memcpy(m_grant + m_grantUsed, data + *placed, count);
+    m_grantUsed += count;
+    *placed += count;
+    m_next += count;
+    if (!m_gathering) Commit();
   }
   if (length != 0) {
     std::lock_guard<std::mutex> hold(m_lock);
     m_delivered = true;
   }
   return kPut_All;
+}
+
+void hvHttpTransfer::Commit() {
+  if (m_grantUsed != 0) m_ring->ReleaseWriteBuffer(m_grant, m_grantUsed);
+  m_grant = nullptr;
+  m_grantRoom = m_grantUsed = 0;
+}
+
+void hvHttpTransfer::OnDeliveriesEnd() {
+  m_gathering = true;
+  Commit();
 }
 
 bool hvHttpTransfer::FlushHeld() {
@@ -201,6 +219,9 @@ bool hvHttpTransfer::OnWritable() {
 }
 
 void hvHttpTransfer::OnDone(hvHttpOutcome outcome, const char* reason) {
+  // What follows (DrainHeld) runs on the consumer's thread, where no round ever ends.
+  Commit();
+  m_gathering = false;
   bool placed;
   {
     std::lock_guard<std::mutex> hold(m_lock);

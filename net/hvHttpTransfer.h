@@ -50,6 +50,7 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   bool OnHeaderLine(const char* line, size_t length) override;
   hvHttpBodyAnswer OnBody(const unsigned char* data, size_t length) override;
   bool OnWritable() override;
+  void OnDeliveriesEnd() override;
   void OnDone(hvHttpOutcome outcome, const char* reason) override;
 
   // Consumer side.
@@ -77,6 +78,8 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   bool SameResource();
   bool DecideTimeSeek();
   PutResult Put(const unsigned char* data, size_t length, size_t* placed);
+  // Hands the filled part of the open write grant to the ring, where the reader sees it.
+  void Commit();
   // True when nothing is held any more.
   bool FlushHeld();
   void SetPaused(bool paused);
@@ -97,6 +100,14 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   uint64_t m_next;                    // position of the next body byte for the ring
   std::vector<unsigned char> m_held;  // one delivery the full ring could not take
   size_t m_heldOffset = 0;
+  // Each commit to the ring may wake the reader, so while the transport marks the ends of
+  // its deliveries the ring's room is taken a block at a time and committed when full or at
+  // such an end, not once per network read. m_grant holds m_grantUsed of m_grantRoom bytes;
+  // none is open outside a delivery round, so Cancel and the consumer never meet one.
+  bool m_gathering = false;
+  unsigned char* m_grant = nullptr;
+  size_t m_grantRoom = 0;
+  size_t m_grantUsed = 0;
 
   // Guarded by m_lock: read by the consumer while the transport runs.
   std::mutex m_lock;

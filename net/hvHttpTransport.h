@@ -41,6 +41,10 @@ class hvHttpTransferEvents {
   virtual hvHttpBodyAnswer OnBody(const unsigned char* data, size_t length) = 0;
   // Runs after Resume: true lets the body flow again.
   virtual bool OnWritable() = 0;
+  // Runs once the transport has handed over what the network had for now, before it waits
+  // again. Until a transport first calls it, the owner must pass each OnBody on at once; from
+  // then on it may gather the bytes of several OnBody calls and pass them on here.
+  virtual void OnDeliveriesEnd() {}
   // The last event of a transfer. `reason` is the client's text, empty on success.
   virtual void OnDone(hvHttpOutcome outcome, const char* reason) = 0;
 

@@ -70,25 +70,16 @@ class AdtsSeeker : public hvFormatSeeker {
             "HEAAC_L2_ADTS_320\\HEAAC_L3_ADTS",
             "adts", kBudget) {}
 
- protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
-    return Walk(probe, timeMs, true, bytePos);
-  }
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    return Walk(probe, byteSpec, false, bytePos);
-  }
-
- public:
   bool Recognise(const unsigned char* head, size_t length) const override {
     Frame frame;
     return ReadFrame(head, length, &frame) && frame.length + kHeaderLength <= length &&
            FrameLength(head + frame.length, length - frame.length, &frame) != 0;
   }
 
- private:
+ protected:
   // Walks frame by frame until the frame holding the target (a time, or a byte offset).
-  static hvStreamingStatus Walk(hvSeekProbe& probe, uint64_t value, bool isTime,
-                                uint64_t* position) {
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* position) override {
     uint64_t at;
     Frame first;
     hvStreamingStatus status = FindFirst(probe, &at, &first);

@@ -44,15 +44,13 @@ hvStreamingStatus hvFormatSeeker::Run(hvStream* stream, uint64_t value, bool isT
   if (!stream) return khvStreamingStatus_InvalidOperation;
   hvSeekProbe probe(stream, m_readBound);
   uint64_t bytePos = 0;
-  const hvStreamingStatus status =
-      isTime ? FindTime(probe, value, &bytePos) : FindByte(probe, value, &bytePos);
+  const hvStreamingStatus status = Find(probe, value, isTime, &bytePos);
   result->bytesRead = probe.BytesRead();
   // The tables of damaged media may point past the stream: such a position is never handed
   // out. The end itself is a sound answer for "past the data" when no frame is left before it.
   const uint64_t size = probe.Size();
-  if (size != khvuint64_Max &&
-      ((status == khvStreamingStatus_OK && bytePos >= size) ||
-       (status == khvStreamingStatus_EndOfStream && bytePos > size)))
+  if (size != khvuint64_Max && ((status == khvStreamingStatus_OK && bytePos >= size) ||
+                                (status == khvStreamingStatus_EndOfStream && bytePos > size)))
     return khvStreamingStatus_Error;
   if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
     result->bytePos = bytePos;

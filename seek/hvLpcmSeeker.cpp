@@ -86,31 +86,27 @@ class LpcmSeeker : public hvFormatSeeker {
  public:
   LpcmSeeker() : hvFormatSeeker("LPCM\\LPCM_low", "lpcm", kBudget) {}
 
- protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
-    Layout layout;
-    hvStreamingStatus status = Open(probe, &layout);
-    if (status != khvStreamingStatus_OK) return status;
-    const uint64_t frame = hvSeek_MsToUnits(timeMs, layout.rate);
-    return Place(probe, layout,
-                 frame > UINT64_MAX / layout.blockAlign - layout.dataStart
-                     ? khvuint64_Max
-                     : layout.dataStart + frame * layout.blockAlign,
-                 bytePos);
-  }
-
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    Layout layout;
-    hvStreamingStatus status = Open(probe, &layout);
-    if (status != khvStreamingStatus_OK) return status;
-    const uint64_t offset = byteSpec < layout.dataStart ? 0 : byteSpec - layout.dataStart;
-    return Place(probe, layout, layout.dataStart + offset / layout.blockAlign * layout.blockAlign,
-                 bytePos);
-  }
-
- public:
   bool Recognise(const unsigned char* head, size_t length) const override {
     return IsWave(head, length);
+  }
+
+ protected:
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* bytePos) override {
+    Layout layout;
+    hvStreamingStatus status = Open(probe, &layout);
+    if (status != khvStreamingStatus_OK) return status;
+    if (isTime) {
+      const uint64_t frame = hvSeek_MsToUnits(value, layout.rate);
+      return Place(probe, layout,
+                   frame > UINT64_MAX / layout.blockAlign - layout.dataStart
+                       ? khvuint64_Max
+                       : layout.dataStart + frame * layout.blockAlign,
+                   bytePos);
+    }
+    const uint64_t offset = value < layout.dataStart ? 0 : value - layout.dataStart;
+    return Place(probe, layout, layout.dataStart + offset / layout.blockAlign * layout.blockAlign,
+                 bytePos);
   }
 
  private:

@@ -193,15 +193,6 @@ class Mp3Seeker : public hvFormatSeeker {
  public:
   Mp3Seeker() : hvFormatSeeker("MP3\\MP3X", "mp3", kBudget) {}
 
- protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
-    return Find(probe, timeMs, true, bytePos);
-  }
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    return Find(probe, byteSpec, false, bytePos);
-  }
-
- public:
   bool Recognise(const unsigned char* head, size_t length) const override {
     if (length >= 3 && memcmp(head, "ID3", 3) == 0) return true;
     Frame frame;
@@ -209,9 +200,9 @@ class Mp3Seeker : public hvFormatSeeker {
            FrameLength(head + frame.length, length - frame.length, &frame) != 0;
   }
 
- private:
-  static hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
-                                uint64_t* bytePos) {
+ protected:
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* bytePos) override {
     Stream* s = new Stream;  // the VBRI table is too large for the stack of every caller
     hvStreamingStatus status = Open(probe, s);
     if (status == khvStreamingStatus_OK) {

@@ -84,7 +84,8 @@ struct Table {
     const uint8_t* bytes;
     size_t got;
     // Reading a few entries ahead makes a walk through the table one read per window.
-    hvStreamingStatus status = probe.Read(entries + index * entrySize, kEntryWindow, &bytes, &got);
+    hvStreamingStatus status =
+        probe.Read(entries + index * entrySize, entrySize, &bytes, &got, kEntryWindow);
     if (status != khvStreamingStatus_OK) return status;
     *entry = hvSeekCursor(bytes, std::min<size_t>(got, entrySize));
     if (got < entrySize) entry->ok = false;
@@ -408,14 +409,28 @@ class Mp4Seeker : public hvFormatSeeker {
  public:
   Mp4Seeker() : hvFormatSeeker(kProfiles, "mp4", kBudget) {}
 
+  bool Recognise(const unsigned char* head, size_t length) const override {
+    if (length < 8) return false;
+    const uint32_t type = hvSeekCursor(head + 4, 4).U32();
+    return type == Tag("ftyp") || type == Tag("moov") || type == Tag("styp");
+  }
+
  protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* bytePos) override {
     Track track;
     hvStreamingStatus status = FindTrack(probe, &track);
     if (status != khvStreamingStatus_OK) return status;
+    if (!isTime) {
+      // The sample of the followed track at or before the offset.
+      status = SampleStartAtOrBefore(probe, track, value, bytePos);
+      if (status == khvStreamingStatus_OK && value >= probe.Size())
+        status = khvStreamingStatus_EndOfStream;
+      return status;
+    }
     uint64_t sample;
     bool past;
-    const uint64_t ticks = hvSeek_MsToUnits(timeMs, track.timescale);
+    const uint64_t ticks = hvSeek_MsToUnits(value, track.timescale);
     const uint64_t mediaTime = ticks + std::min(track.mediaStart, UINT64_MAX - ticks);
     status = SampleAt(probe, track, mediaTime, &sample, &past);
     if (status == khvStreamingStatus_OK) status = SyncAtOrBefore(probe, track, &sample);
@@ -426,24 +441,6 @@ class Mp4Seeker : public hvFormatSeeker {
       status = khvStreamingStatus_Error;
     if (status == khvStreamingStatus_OK && past) status = khvStreamingStatus_EndOfStream;
     return status;
-  }
-
-  // The sample of the followed track at or before the offset.
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    Track track;
-    hvStreamingStatus status = FindTrack(probe, &track);
-    if (status == khvStreamingStatus_OK)
-      status = SampleStartAtOrBefore(probe, track, byteSpec, bytePos);
-    if (status == khvStreamingStatus_OK && byteSpec >= probe.Size())
-      status = khvStreamingStatus_EndOfStream;
-    return status;
-  }
-
- public:
-  bool Recognise(const unsigned char* head, size_t length) const override {
-    if (length < 8) return false;
-    const uint32_t type = hvSeekCursor(head + 4, 4).U32();
-    return type == Tag("ftyp") || type == Tag("moov") || type == Tag("styp");
   }
 };
 

@@ -96,8 +96,18 @@ class PsSeeker : public hvFormatSeeker {
       : hvFormatSeeker("MPEG_PS_NTSC\\MPEG_PS_PAL\\MPEG_PS_NTSC_XAC3\\MPEG_PS_PAL_XAC3\\MPEG1",
                        "mpegps", kBudget) {}
 
+  bool Recognise(const unsigned char* head, size_t length) const override {
+    return PackHeaderLength(head, length) != 0;
+  }
+
  protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* bytePos) override {
+    return isTime ? TimeToPack(probe, value, bytePos) : PackAtOrBefore(probe, value, bytePos);
+  }
+
+ private:
+  static hvStreamingStatus TimeToPack(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) {
     const uint8_t* bytes;
     size_t got;
     hvStreamingStatus status = probe.Read(0, kHead, &bytes, &got);
@@ -130,7 +140,8 @@ class PsSeeker : public hvFormatSeeker {
   }
 
   // The pack that starts at or before the offset, found in the 64 KiB before it.
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
+  static hvStreamingStatus PackAtOrBefore(hvSeekProbe& probe, uint64_t byteSpec,
+                                          uint64_t* bytePos) {
     hvStreamingStatus status = khvStreamingStatus_OK;
     if (probe.Size() != khvuint64_Max && byteSpec >= probe.Size()) {
       byteSpec = probe.Size() - 1;
@@ -150,11 +161,6 @@ class PsSeeker : public hvFormatSeeker {
       }
     }
     return khvStreamingStatus_Error;
-  }
-
- public:
-  bool Recognise(const unsigned char* head, size_t length) const override {
-    return PackHeaderLength(head, length) != 0;
   }
 };
 

@@ -14,18 +14,21 @@ hvSeekProbe::~hvSeekProbe() {
 }
 
 hvStreamingStatus hvSeekProbe::Read(uint64_t position, size_t length, const uint8_t** data,
-                                    size_t* got) {
+                                    size_t* got, size_t ahead) {
   *data = nullptr;
   *got = 0;
   length = std::min(length, kMaxWindow);
+  const uint64_t left = m_budget - std::min(m_budget, m_bytesRead);
+  ahead = static_cast<size_t>(std::min<uint64_t>(std::min(ahead, kMaxWindow), left));
   if (m_size != khvuint64_Max) {
     if (position >= m_size) return khvStreamingStatus_OK;
     length = static_cast<size_t>(std::min<uint64_t>(length, m_size - position));
+    ahead = static_cast<size_t>(std::min<uint64_t>(ahead, m_size - position));
   }
   const uint64_t windowEnd = m_windowStart + m_window.size();
   const bool inside = position >= m_windowStart && position + length <= windowEnd;
   if (!inside) {
-    hvStreamingStatus status = Fill(position, length);
+    hvStreamingStatus status = Fill(position, std::max(length, ahead));
     if (status != khvStreamingStatus_OK) return status;
   }
   const size_t offset = static_cast<size_t>(position - m_windowStart);

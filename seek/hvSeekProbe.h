@@ -20,8 +20,11 @@ class hvSeekProbe {
 
   // Makes up to `length` bytes at `position` available at *data (valid until the next
   // Read); *got is short only at the end of the stream. OK, Pending (the stream does not
-  // have them yet), TooLarge (the budget would be exceeded) or the stream's error.
-  hvStreamingStatus Read(uint64_t position, size_t length, const uint8_t** data, size_t* got);
+  // have them yet), TooLarge (the budget would be exceeded) or the stream's error. When the
+  // window lacks them, up to `ahead` bytes are read, as the budget allows, so that a walk
+  // through small neighbouring items costs one read per window, not one per item.
+  hvStreamingStatus Read(uint64_t position, size_t length, const uint8_t** data, size_t* got,
+                         size_t ahead = 0);
 
   // khvuint64_Max while unknown; an end met by a read also tells it.
   uint64_t Size() const { return m_size; }

@@ -195,12 +195,18 @@ class TsSeeker : public hvFormatSeeker {
   TsSeeker() : hvFormatSeeker(kProfiles, "mpegts", kBudget) {}
 
  protected:
-  hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) override {
+  hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                         uint64_t* bytePos) override {
     const uint8_t* bytes;
     size_t got;
     Layout layout;
     hvStreamingStatus status = ReadHead(probe, &bytes, &got, &layout);
     if (status != khvStreamingStatus_OK) return status;
+    if (!isTime) {
+      *bytePos = TsScanner(layout, 0, false, false).Align(value);
+      return probe.Size() != khvuint64_Max && value >= probe.Size() ? khvStreamingStatus_EndOfStream
+                                                                    : khvStreamingStatus_OK;
+    }
     Choice choice;
     Choose(bytes, got, layout, &choice);
     if (choice.pid == 0x2000) return khvStreamingStatus_Error;
@@ -214,23 +220,11 @@ class TsSeeker : public hvFormatSeeker {
         std::any_of(units.begin(), units.end(), [](const hvSeekUnit& u) { return u.key; });
     TsScanner scanner(layout, choice.pid, keysMarked, choice.h264);
     hvSeekUnit found;
-    status = hvSeek_Bisect(probe, scanner, layout.gridStart, units.front().pts, timeMs * 90,
+    status = hvSeek_Bisect(probe, scanner, layout.gridStart, units.front().pts, value * 90,
                            choice.video, &found);
     if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream)
       *bytePos = found.position;
     return status;
-  }
-
-  hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) override {
-    const uint8_t* bytes;
-    size_t got;
-    Layout layout;
-    hvStreamingStatus status = ReadHead(probe, &bytes, &got, &layout);
-    if (status != khvStreamingStatus_OK) return status;
-    *bytePos = TsScanner(layout, 0, false, false).Align(byteSpec);
-    return probe.Size() != khvuint64_Max && byteSpec >= probe.Size()
-               ? khvStreamingStatus_EndOfStream
-               : khvStreamingStatus_OK;
   }
 
  public:

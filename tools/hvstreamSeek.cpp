@@ -1,6 +1,6 @@
-// hvstream seek: where a time lies in a media file, found the way a player on a byte-seek-only
-// source finds it: by the seeker of the file's DLNA profile, or of the format its content
-// shows, reading only what the seek needs.
+// hvstream seek: where a time lies in a media file or behind an http(s) URL, found the way a
+// player on a byte-seek-only source finds it: by the seeker of the DLNA profile, or of the
+// format the content shows, reading only what the seek needs.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,22 +10,30 @@
 #include "hvstreamArgs.h"
 #include "hvstreamJson.h"
 #include "hvstreamTool.h"
+#include "hvstreamUrlSource.h"
 
 namespace {
 
 const char kHelp[] =
-    "usage: hvstream seek FILE --time T [--profile PN] [--mime TYPE] [--json]\n"
+    "usage: hvstream seek FILE|URL --time T [--profile PN] [--mime TYPE] [--json]\n"
     "\n"
     "Finds the byte position at which the media of FILE reaches time T, as a player does on a\n"
     "source that allows byte seeks only, and shows it with the format found and the bytes\n"
     "read to find it. Formats: LPCM/WAV, MP3, AAC in ADTS, MPEG transport and program\n"
-    "streams, MP4.\n"
+    "streams, MP4. An http or https URL is read through hvHttpStream with byte ranges, each\n"
+    "read waiting for the server's answer.\n"
     "\n"
     "  --time T      seconds (83.5) or npt h:mm:ss.sss (0:01:23.5), from the media's start\n"
     "  --profile PN  the DLNA profile (DLNA.ORG_PN value) that names the seeker; without it\n"
     "                the format is recognised from the content\n"
-    "  --mime TYPE   the MIME type, for raw audio/L16 (rate and channels come from it)\n"
+    "  --mime TYPE   the MIME type, for raw audio/L16 (rate and channels come from it); a\n"
+    "                URL's defaults to the server's\n"
     "  --json        one JSON object: position, format, bytesRead, timeMs, status\n";
+
+const size_t kUrlBlock = 32 * 1024;
+const size_t kUrlBlocks = 4;
+// How long one read of the seek may wait for the server's bytes.
+const uint32_t kUrlPatience = 30000;
 
 const hvToolOption kOptions[] = {
     {"time", true}, {"profile", true}, {"mime", true}, {"json", false}, {nullptr, false}};
@@ -78,9 +86,28 @@ const char* StatusText(hvStreamingStatus status) {
       return "would read more than the seek's bound";
     case khvStreamingStatus_InvalidOperation:
       return "no seeker for this profile or content";
+    case khvStreamingStatus_SeekNotSupported:
+      return "the source does not allow byte seeks";
     default:
       return "not of a known format, or too damaged to seek";
   }
+}
+
+hvStream* OpenFile(const std::string& path, const char* mime) {
+  hvFile* file = new hvFile;
+  if (!file->Open(path.c_str())) {
+    hvTool_Error("seek", "cannot open '%s'", hvTool_Printable(path).c_str());
+    delete file;
+    return nullptr;
+  }
+  return new hvFileGetStream(file, mime ? mime : "application/octet-stream", path.c_str());
+}
+
+// The seekers read small windows here and there: a small ring keeps each new request from
+// fetching far more than the window.
+hvStream* OpenUrl(const std::string& url, hvToolWaiter* waiter) {
+  hvStream* stream = hvTool_OpenUrl("seek", url, kUrlBlock, kUrlBlocks, nullptr, waiter);
+  return stream ? new hvToolWaitingStream(stream, waiter, kUrlPatience) : nullptr;
 }
 
 }  // namespace
@@ -89,27 +116,24 @@ int hvTool_RunSeek(int argc, char** argv) {
   hvToolArgs args("seek", kOptions);
   int status = args.Start(argc, argv, kHelp);
   if (status >= 0) return status;
-  if ((status = args.CheckOperands(1, 1, "FILE")) >= 0) return status;
+  if ((status = args.CheckOperands(1, 1, "FILE|URL")) >= 0) return status;
   if (!args.Has("time")) return hvTool_UsageError("seek", "--time is required");
   uint64_t timeMs = 0;
   if (!ReadTime(args.Value("time"), &timeMs))
     return hvTool_UsageError("seek", "malformed time '%s' (seconds, or h:mm:ss.sss)",
                              hvTool_Printable(args.Value("time")).c_str());
   const std::string& path = args.Operands()[0];
-  if (path.find("://") != std::string::npos) return hvTool_NotAvailable("seek");
-
-  hvFile* file = new hvFile;
-  if (!file->Open(path.c_str())) {
-    hvTool_Error("seek", "cannot open '%s'", hvTool_Printable(path).c_str());
-    delete file;
-    return khvToolExit_BadInput;
-  }
-  const char* mime = args.Has("mime") ? args.Value("mime") : "application/octet-stream";
-  hvStream* stream = new hvFileGetStream(file, mime, path.c_str());
+  const char* mime = args.Value("mime");
+  // Declared before the stream, which signals it until it is deleted.
+  hvToolWaiter waiter;
+  hvStream* stream = hvTool_IsUrl(path) ? OpenUrl(path, &waiter) : OpenFile(path, mime);
+  if (!stream) return khvToolExit_BadInput;
   const char* profile = args.Value("profile");
-  if (profile) {
+  if (profile || (mime && hvTool_IsUrl(path))) {
     hvMediaInfo* info = new hvMediaInfo;
-    info->Set("dl", (std::string("DLNA.ORG_PN=") + profile).c_str(), true);
+    if (profile) info->Set("dl", (std::string("DLNA.ORG_PN=") + profile).c_str(), true);
+    // The server's type unless the user knows better (raw L16 takes its layout from it).
+    if (mime) info->Set("mt", mime, true);
     stream->SetInfo(info);
   }
   hvSeekerManager* manager = hvSeekerManager_Create();

@@ -43,6 +43,34 @@ void hvToolWaiter::Signal(void* waiter) {
   self->m_wake.notify_all();
 }
 
+hvToolWaitingStream::hvToolWaitingStream(hvStream* inner, hvToolWaiter* waiter, uint32_t patience)
+    : m_inner(inner), m_waiter(waiter), m_patience(patience) {}
+
+template <typename Call>
+hvStreamingStatus hvToolWaitingStream::Patiently(Call call) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_patience);
+  for (;;) {
+    hvStreamingStatus status = call();
+    const Clock::time_point now = Clock::now();
+    if (status != khvStreamingStatus_Pending || now >= deadline) return status;
+    m_waiter->Wait(static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1));
+  }
+}
+
+hvStreamingStatus hvToolWaitingStream::SeekBytes(const hvuint64& position) {
+  return Patiently([&] { return m_inner->SeekBytes(position); });
+}
+
+hvStreamingStatus hvToolWaitingStream::PullTake(unsigned char** data, size_t* length, bool exact) {
+  const size_t wanted = *length;
+  return Patiently([&] {
+    *length = wanted;
+    return m_inner->PullTake(data, length, exact);
+  });
+}
+
 #if HV_TOOL_HTTP
 
 hvStream* hvTool_OpenUrl(const char* command, const std::string& url, size_t blockSize,

@@ -30,6 +30,39 @@ class hvToolWaiter {
   bool m_signalled = false;
 };
 
+// Lets code that cannot take "not yet" for an answer, such as the seekers' probe reads, read
+// a network stream as it would a file: a take or a seek that answers Pending waits for the
+// waiter's signal and asks again, for up to `patience` milliseconds per call, after which
+// the Pending goes through. Takes `inner`, to which `waiter` must already be attached and
+// which it deletes; `waiter` must outlive this stream. The reader's thread blocks meanwhile.
+class hvToolWaitingStream : public hvStream {
+ public:
+  hvToolWaitingStream(hvStream* inner, hvToolWaiter* waiter, uint32_t patience);
+
+  hvuint64 GetStreamSize() override { return m_inner->GetStreamSize(); }
+  hvuint64 GetStreamPosition() override { return m_inner->GetStreamPosition(); }
+  hvCString GetMimeType() override { return m_inner->GetMimeType(); }
+  hvCString GetExtension() override { return m_inner->GetExtension(); }
+  hvCString GetFileName() override { return m_inner->GetFileName(); }
+  bool Support(int what) override { return m_inner->Support(what); }
+  hvStreamingStatus SeekBytes(const hvuint64& position) override;
+  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
+  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override {
+    return m_inner->PullRelease(data, length);
+  }
+
+ protected:
+  ~hvToolWaitingStream() override { m_inner->Delete(); }
+
+ private:
+  template <typename Call>
+  hvStreamingStatus Patiently(Call call);
+
+  hvStream* m_inner;
+  hvToolWaiter* m_waiter;
+  uint32_t m_patience;
+};
+
 // Opens `url` with a ring of blockCount x blockSize, gives it `protocolInfo` (may be null)
 // and waits for the server's first answer. Null after a message on standard error (the URL
 // is refused, the server does not answer or refuses, or this build has no HTTP).

@@ -124,9 +124,11 @@ class HV_EXPORT hvFormatSeeker : public hvSeeker {
   uint64_t GetReadBound() const { return m_readBound; }
 
  protected:
-  // The format's own work, reading only through `probe`. `timeMs` is at most about 31 years.
-  virtual hvStreamingStatus FindTime(hvSeekProbe& probe, uint64_t timeMs, uint64_t* bytePos) = 0;
-  virtual hvStreamingStatus FindByte(hvSeekProbe& probe, uint64_t byteSpec, uint64_t* bytePos) = 0;
+  // The format's own work, reading only through `probe`: with `isTime`, where the data for
+  // `value` milliseconds (at most about 31 years) starts; without, the start of the unit
+  // that holds byte offset `value`.
+  virtual hvStreamingStatus Find(hvSeekProbe& probe, uint64_t value, bool isTime,
+                                 uint64_t* bytePos) = 0;
 
  private:
   hvStreamingStatus Run(hvStream* stream, uint64_t value, bool isTime, hvSeekResult* result);

@@ -24,9 +24,14 @@ $ff $video $tone -c:v libx264 -g 25 -bf 0 -pix_fmt yuv420p -c:a aac -b:a 128k \
   -output_ts_offset 95440 ts_wrap.ts
 $ff $video $tone -c:v libx264 -g 25 -bf 0 -pix_fmt yuv420p -c:a aac -b:a 128k mp4_h264.mp4
 $ff $tone -ac 2 -c:a aac -b:a 128k m4a_aac.m4a
+# Frames of 14 and 6 ms in turn: a time-to-sample table of 1000 entries, which a seek must
+# walk a window at a time, not an entry at a time.
+$ff -f lavfi -i testsrc=size=160x120:rate=100:duration=10 \
+  -vf "settb=1/1000,setpts='N*10+4*mod(N,2)'" -fps_mode passthrough -enc_time_base:v 1/1000 \
+  -c:v libx264 -g 100 -bf 0 -pix_fmt yuv420p -video_track_timescale 1000 mp4_vfr.mp4
 
 for f in mp3_cbr.mp3 mp3_vbr.mp3 aac.aac lpcm.wav ts_h264.ts ts_mpeg2.m2ts ts_wrap.ts ps_mpeg2.mpg \
-         mp4_h264.mp4 m4a_aac.m4a; do
+         mp4_h264.mp4 m4a_aac.m4a mp4_vfr.mp4; do
   name=${f%.*}
   ffprobe -v error -show_entries packet=stream_index,pts_time,pos,flags -of csv=p=0 "$f" > "$name.csv"
   ffprobe -v error -show_entries stream=index,codec_type,start_time -of csv=p=0 "$f" > "$name.start"

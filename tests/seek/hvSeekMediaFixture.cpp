@@ -22,6 +22,8 @@ const hvSeekMedia khvSeekMedia[] = {
     {"mp4_h264.mp4", "AVC_MP4_MP_SD_AAC_MULT5", "video/mp4", "mp4", 0, true, 0, 2 * 1024 * 1024,
      true},
     {"m4a_aac.m4a", "AAC_ISO_320", "audio/mp4", "mp4", 0, false, 0, 2 * 1024 * 1024, true},
+    {"mp4_vfr.mp4", "AVC_MP4_MP_SD_AAC_MULT5", "video/mp4", "mp4", 0, true, 0, 2 * 1024 * 1024,
+     true},
 };
 const size_t khvSeekMediaCount = sizeof(khvSeekMedia) / sizeof(khvSeekMedia[0]);
 

@@ -1,9 +1,13 @@
 // hvstream seek: a time in seconds or npt form on the seek tests' generated media, found by
 // profile or by content, in readable and JSON form, and the refusals.
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "hvToolTestUtil.h"
+#if HV_TOOL_HTTP_TESTS
+#include "hvHttpServers.h"
+#endif
 
 namespace {
 
@@ -22,9 +26,10 @@ class hvToolSeekTest : public hvToolTest {
       GTEST_SKIP() << "no generated seek media (ffmpeg missing at build)";
   }
   // The "position" number of a JSON line, or -1.
-  static long long Position(const std::string& json) {
-    const size_t at = json.find("\"position\":");
-    return at == std::string::npos ? -1 : std::atoll(json.c_str() + at + 11);
+  static long long Position(const std::string& json) { return Number(json, "position"); }
+  static long long Number(const std::string& json, const std::string& key) {
+    const size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::atoll(json.c_str() + at + key.size() + 3);
   }
 };
 
@@ -65,5 +70,30 @@ TEST_F(hvToolSeekTest, BadTimesAndUnknownContentAreRefused) {
   EXPECT_EQ(text.exitCode, 1);
   EXPECT_NE(text.out.find("\"position\":null"), std::string::npos) << text.out;
 }
+
+#if HV_TOOL_HTTP_TESTS
+// Over HTTP every window the seeker reads is a range request whose bytes arrive later: the
+// answer and what the seek read must be the file's, not a refusal for "not yet".
+TEST_F(hvToolSeekTest, UrlSeekFindsWhatTheFileSeekFinds) {
+  const char* const kFiles[] = {"ts_h264.ts", "mp4_h264.mp4", "mp3_vbr.mp3"};
+  // Served from the test's own folder, which is where a shared server can reach it too.
+  for (const char* file : kFiles) std::filesystem::copy_file(MediaPath(file), m_files.File(file));
+  hvTestServer server(hvTestServer::kLighttpd, m_files.Path());
+  ASSERT_TRUE(server.Started());
+  for (const char* file : kFiles) {
+    hvToolRun local = Run({"seek", MediaPath(file), "--time", "6.2", "--json"});
+    hvToolRun remote =
+        Run({"seek", server.Url(std::string("/") + file), "--time", "6.2", "--json"});
+    ASSERT_EQ(remote.exitCode, 0) << file << ": " << remote.err;
+    EXPECT_GT(Position(remote.out), 0) << file;
+    EXPECT_EQ(Position(remote.out), Position(local.out)) << file;
+    EXPECT_EQ(Number(remote.out, "bytesRead"), Number(local.out, "bytesRead")) << file;
+    const size_t format = local.out.find("\"format\":");
+    EXPECT_NE(remote.out.find(local.out.substr(format, local.out.find(',', format) - format)),
+              std::string::npos)
+        << remote.out;
+  }
+}
+#endif
 
 }  // namespace
