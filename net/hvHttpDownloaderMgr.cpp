@@ -254,9 +254,9 @@ bool hvHttpDownloaderMgr::RequestDownloadAt(const hvCString& name, uint64_t posi
     download->wanted = position;
     if (hvHttpDownloadTransfer* transfer = download->transfer) {
       uint64_t next = transfer->Next();
-      // A transfer that has no answer yet, or that is about to bring the position, stays;
-      // where ranges are ignored only the one from the start can bring anything.
-      keep = !transfer->Answered() || download->ranges == hvHttpDownload::kRangesIgnored ||
+      // A transfer about to bring the position stays; where ranges are ignored only the one
+      // from the start can bring anything.
+      keep = download->ranges == hvHttpDownload::kRangesIgnored ||
              (next <= position && position - next <= khvHttpDownloadWaitAhead);
     }
   }

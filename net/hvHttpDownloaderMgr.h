@@ -64,7 +64,6 @@ class hvHttpDownloadTransfer final : public hvHttpTransferEvents {
 
   // Under the owner's lock.
   bool Finished() const { return m_finished; }
-  bool Answered() const { return m_decided; }
   bool Delivered() const { return m_delivered; }
   uint64_t Next() const { return m_next; }
   hvHttpDownloadResult Result() const { return m_result; }
@@ -82,10 +81,11 @@ class hvHttpDownloadTransfer final : public hvHttpTransferEvents {
   hvHttpDownloaderMgrState* m_owner;
   hvHttpDownload* m_download;
   const uint64_t m_start;
-  hvHttpResponse m_response;  // transport thread only
+  // Transport thread only.
+  hvHttpResponse m_response;
+  bool m_decided = false;
 
   // Written on the transport thread under the owner's lock.
-  bool m_decided = false;
   uint64_t m_next;              // position of the next body byte
   uint64_t m_end = UINT64_MAX;  // where the body ends, when its header said
   bool m_finished = false;
