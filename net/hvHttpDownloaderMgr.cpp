@@ -126,7 +126,9 @@ bool hvHttpDownloaderMgrState::NextStart(const hvHttpDownload& download, uint64_
   auto consider = [&](uint64_t reader) {
     uint64_t from = Readable(download, reader);
     if (download.size != UINT64_MAX && from >= download.size) return;
-    if (readAhead == 0 || from - reader < readAhead) best = std::min(best, from);
+    // A reader gets a new transfer once less than half the read-ahead is left before it, so
+    // each request brings at least that half instead of one read's worth.
+    if (readAhead == 0 || from - reader < readAhead - readAhead / 2) best = std::min(best, from);
   };
   if (download.wanted != UINT64_MAX) consider(download.wanted);
   for (const auto& stream : download.streams) consider(stream.second);
