@@ -26,17 +26,20 @@ hvHttpDownloaderMgrState::~hvHttpDownloaderMgrState() {
 }
 
 hvHttpDownload* hvHttpDownloaderMgrState::Find(const hvCString& name) {
-  auto found = downloads.find(std::string(name.c_str(), name.Length()));
-  return found == downloads.end() ? nullptr : found->second.get();
+  std::string key(name.c_str(), name.Length());
+  auto found = downloads.find(key);
+  if (found != downloads.end()) return found->second.get();
+  auto alias = aliases.find(key);
+  return alias == aliases.end() ? nullptr : alias->second;
 }
 
 void hvHttpDownloaderMgrState::NoteStreamPositions(hvHttpDownload* download) {
   // The list changes only under control, which the caller holds; a stream's position takes
   // the stream's own locks, so it is asked outside ours.
-  for (auto& stream : download->streams) {
-    uint64_t position = static_cast<uint64_t>(stream.first->GetStreamPosition());
+  for (hvHttpDownloadReader& reader : download->streams) {
+    uint64_t position = static_cast<uint64_t>(reader.stream->GetStreamPosition());
     std::lock_guard<std::mutex> hold(lock);
-    stream.second = position;
+    reader.position = position;
   }
 }
 
@@ -47,7 +50,8 @@ uint64_t hvHttpDownloaderMgrState::Readable(const hvHttpDownload& download, uint
 }
 
 void hvHttpDownloaderMgrState::SignalStreams(const hvHttpDownload& download) {
-  for (const auto& stream : download.streams) stream.first->SignalThresholdReached();
+  for (const hvHttpDownloadReader& reader : download.streams)
+    reader.stream->SignalThresholdReached();
 }
 
 void hvHttpDownloaderMgrState::Drop(hvHttpDownload* download) {
@@ -131,7 +135,7 @@ bool hvHttpDownloaderMgrState::NextStart(const hvHttpDownload& download, uint64_
     if (readAhead == 0 || from - reader < readAhead - readAhead / 2) best = std::min(best, from);
   };
   if (download.wanted != UINT64_MAX) consider(download.wanted);
-  for (const auto& stream : download.streams) consider(stream.second);
+  for (const hvHttpDownloadReader& reader : download.streams) consider(reader.position);
   // Kept whole: what no reader needs yet comes after what they need.
   if (best == UINT64_MAX && readAhead == 0) best = download.onDisk.RunEnd(0);
   if (best == UINT64_MAX) return false;
@@ -201,20 +205,26 @@ bool hvHttpDownloaderMgr::RemoveDownload(const hvCString& name) {
 hvProgressiveStream* hvHttpDownloaderMgr::CreateStream(const hvCString& name,
                                                        const hvCString& mimeType) {
   std::string path;
+  std::string alias;
   {
     std::lock_guard<std::mutex> hold(m_state->control);
     hvHttpDownload* download = m_state->Find(name);
     if (!download) return nullptr;
     path = download->path;
+    // A name of its own tells which stream asks, so each is answered for its own position.
+    alias = "\x1f" + std::to_string(++m_state->lastAlias) + ":" + download->name;
+    m_state->aliases[alias] = download;
   }
   hvFile* file = new hvFile;
   if (!file->Open(path.c_str())) {
     delete file;
+    std::lock_guard<std::mutex> hold(m_state->control);
+    m_state->aliases.erase(alias);
     return nullptr;
   }
   // The stream registers itself through AddStream, so no lock may be held here.
   return new hvProgressiveStream(new hvFileStream(nullptr, file, mimeType, path.c_str()), this,
-                                 name);
+                                 hvCString(alias.c_str()));
 }
 
 int64_t hvHttpDownloaderMgr::GetDownloadedSize(const hvCString& name) {
@@ -225,10 +235,12 @@ int64_t hvHttpDownloaderMgr::GetDownloadedSize(const hvCString& name) {
   m_state->Progress(download);
   std::lock_guard<std::mutex> holdState(m_state->lock);
   if (download->streams.empty()) return AsCount(m_state->Readable(*download, 0));
-  // The smallest answer is safe for every reader: none of them reads into a hole with it.
+  // Asked by the download's name, the smallest answer is the one safe for every reader:
+  // none of them reads into a hole with it.
   uint64_t answer = UINT64_MAX;
-  for (const auto& stream : download->streams)
-    answer = std::min(answer, m_state->Readable(*download, stream.second));
+  for (const hvHttpDownloadReader& reader : download->streams)
+    if (name.c_str() == download->name || reader.alias == name.c_str())
+      answer = std::min(answer, m_state->Readable(*download, reader.position));
   return AsCount(answer);
 }
 
@@ -280,8 +292,9 @@ bool hvHttpDownloaderMgr::AddStream(const hvCString& name, hvProgressiveStream* 
   std::lock_guard<std::mutex> hold(m_state->control);
   hvHttpDownload* download = m_state->Find(name);
   if (!download) return false;
+  std::string alias = name.c_str() == download->name ? std::string() : name.c_str();
   std::lock_guard<std::mutex> holdState(m_state->lock);
-  download->streams.emplace_back(stream, 0);
+  download->streams.push_back(hvHttpDownloadReader{stream, 0, alias});
   return true;
 }
 
@@ -290,13 +303,13 @@ bool hvHttpDownloaderMgr::RemoveStream(const hvCString& name, hvProgressiveStrea
   hvHttpDownload* download = m_state->Find(name);
   if (!download) return false;
   // Under the lock: the transport thread signals the streams only while it holds it.
+  m_state->aliases.erase(name.c_str());
   std::lock_guard<std::mutex> holdState(m_state->lock);
   auto& streams = download->streams;
-  streams.erase(std::remove_if(streams.begin(), streams.end(),
-                               [&](const std::pair<hvProgressiveStream*, uint64_t>& entry) {
-                                 return entry.first == stream;
-                               }),
-                streams.end());
+  streams.erase(
+      std::remove_if(streams.begin(), streams.end(),
+                     [&](const hvHttpDownloadReader& reader) { return reader.stream == stream; }),
+      streams.end());
   return true;
 }
 

@@ -94,6 +94,13 @@ class hvHttpDownloadTransfer final : public hvHttpTransferEvents {
   std::string m_reason;
 };
 
+// A progressive stream reading a download.
+struct hvHttpDownloadReader {
+  hvProgressiveStream* stream;
+  uint64_t position;  // where it was last seen reading; under the state's lock
+  std::string alias;  // the name of its own it was created under; empty: the download's
+};
+
 struct hvHttpDownload {
   enum Ranges { kRangesUnknown, kRangesServed, kRangesIgnored };
 
@@ -109,8 +116,7 @@ struct hvHttpDownload {
   bool failed = false;
   uint64_t received = 0;
   uint64_t wanted = UINT64_MAX;  // the last position a reader asked for, if any
-  // Each stream with the position it was last seen reading at.
-  std::vector<std::pair<hvProgressiveStream*, uint64_t>> streams;
+  std::vector<hvHttpDownloadReader> streams;
 
   // Guarded by the state's control.
   hvHttpDownloadTransfer* transfer = nullptr;
@@ -122,7 +128,7 @@ struct hvHttpDownloaderMgrState {
   hvHttpDownloaderMgrState();
   ~hvHttpDownloaderMgrState();
 
-  // Under control. The download of `name`, or null.
+  // Under control. The download of `name` (its own or a stream's alias), or null.
   hvHttpDownload* Find(const hvCString& name);
   // Notes where each stream reads now; takes the lock.
   void NoteStreamPositions(hvHttpDownload* download);
@@ -142,8 +148,12 @@ struct hvHttpDownloaderMgrState {
   hvHttpTransport* transport = nullptr;
   uint32_t connectTimeoutMs = 10000;
   uint32_t stallTimeoutMs = 20000;
-  uint64_t readAhead = 0;                                            // 0: the whole resource
-  std::map<std::string, std::unique_ptr<hvHttpDownload>> downloads;  // under control
+  uint64_t readAhead = 0;  // 0: the whole resource
+  // Under control.
+  std::map<std::string, std::unique_ptr<hvHttpDownload>> downloads;
+  // Names that CreateStream gave its streams, so each asks for its own position.
+  std::map<std::string, hvHttpDownload*> aliases;
+  uint64_t lastAlias = 0;
 
  private:
   void Settle(hvHttpDownload* download);

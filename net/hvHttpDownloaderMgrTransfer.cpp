@@ -138,8 +138,8 @@ bool hvHttpDownloadTransfer::StillNeeded() const {
     return reader > m_next ? reader - m_next <= khvHttpDownloadWaitAhead : m_next - reader < ahead;
   };
   if (download.wanted != UINT64_MAX && near(download.wanted)) return true;
-  for (const auto& stream : download.streams)
-    if (near(stream.second)) return true;
+  for (const hvHttpDownloadReader& reader : download.streams)
+    if (near(reader.position)) return true;
   return false;
 }
 

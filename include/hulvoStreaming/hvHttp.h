@@ -86,8 +86,9 @@ class HV_EXPORT hvHttpStream : public hvStream {
 // what is on disk asks for the bytes from there on with a range where the server serves
 // ranges; a server that ignores ranges is read from the start instead. GetDownloadedSize
 // answers for the reading stream's position: the end of the bytes on disk from there on, so
-// a hole before a later part is never read. Streams sharing a name all see the smallest of
-// their answers. Any thread may call; threshold callbacks of the streams run on the HTTP
+// a hole before a later part is never read. Streams made by CreateStream each get a name of
+// their own for that; streams made elsewhere with the download's name all see the smallest
+// of their answers. Any thread may call; threshold callbacks of the streams run on the HTTP
 // thread and must not call into the stream or the manager. Destroy the manager after its
 // streams; its destructor cancels every transfer.
 class HV_EXPORT hvHttpDownloaderMgr : public hvProgressiveStreamDownloaderMgr {

@@ -164,6 +164,19 @@ TEST_F(hvHttpDownloaderTest, HoleBeforeALaterPartIsNeverCounted) {
   ASSERT_NO_FATAL_FAILURE(ExpectBytesAt(reader, 10, 400000, m_file));
 }
 
+TEST_F(hvHttpDownloaderTest, TwoStreamsReadFarApartEachAtItsOwnPace) {
+  // Used to starve the stream ahead: both were answered for the one further behind.
+  m_manager.SetReadAhead(64 * 1024);
+  ASSERT_TRUE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
+  CacheReader behind(&m_manager, kName);
+  CacheReader ahead(&m_manager, kName);
+  ASSERT_NO_FATAL_FAILURE(ExpectBytesAt(behind, 0, 1000, m_file));
+  for (uint64_t step = 0; step < 4; ++step) {
+    ASSERT_NO_FATAL_FAILURE(ExpectBytesAt(ahead, 2000000 + step * 200000, 150000, m_file));
+    ASSERT_NO_FATAL_FAILURE(ExpectBytesAt(behind, 1000 + step * 150000, 150000, m_file));
+  }
+}
+
 TEST_F(hvHttpDownloaderTest, SparseFileAbove4GiBFetchesOnlyWhatIsRead) {
   const uint64_t size = (uint64_t(4) << 30) + 123457;
   const uint64_t middle = uint64_t(3) << 30;
