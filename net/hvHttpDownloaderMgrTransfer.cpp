@@ -130,8 +130,9 @@ bool hvHttpDownloadTransfer::StillNeeded() const {
   const hvHttpDownload& download = *m_download;
   // Where ranges are ignored every missing byte comes from this body alone.
   if (download.ranges == hvHttpDownload::kRangesIgnored) return true;
-  // Ran into bytes fetched earlier: what follows them is another request's.
-  if (download.onDisk.RunEnd(m_next) > m_next) return false;
+  // Ran into bytes fetched earlier: what follows them is another request's. A body that
+  // starts before the position asked for is let through up to that position.
+  if (m_next > m_start && download.onDisk.RunEnd(m_next) > m_next) return false;
   uint64_t ahead = m_owner->readAhead;
   if (ahead == 0) return true;
   auto near = [&](uint64_t reader) {

@@ -98,7 +98,7 @@ class HV_EXPORT hvHttpDownloaderMgr : public hvProgressiveStreamDownloaderMgr {
   hvHttpDownloaderMgr(const hvHttpDownloaderMgr&) = delete;
   hvHttpDownloaderMgr& operator=(const hvHttpDownloaderMgr&) = delete;
 
-  // For downloads added afterwards: as hvHttpStream::SetTimeouts.
+  // For the transfers started afterwards: as hvHttpStream::SetTimeouts.
   void SetTimeouts(uint32_t connectMilliseconds, uint32_t stallMilliseconds);
   // How far a transfer runs ahead of the readers before it stops; 0 (the default) fetches the
   // whole resource. Applies where the server serves ranges.
