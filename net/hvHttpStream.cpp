@@ -1,43 +1,21 @@
 // hvHttpStream: the public stream over the ring that an HTTP transfer fills.
-#include <cctype>
 #include <chrono>
 
 #include "hulvoStreaming/hvHttp.h"
 #include "hulvoStreaming/hvProtocolInfo.h"
-#include "hulvoStreaming/hvUrl.h"
 #include "hv/hvLogReport.h"
 #include "net/hvHttpStreamState.h"
+#include "net/hvHttpUrl.h"
 
 namespace {
 const char kSource[] = "hvHttpStream";
 
 void OnRingThreshold(void* stream) { static_cast<hvHttpStream*>(stream)->SignalThresholdReached(); }
-
-bool IsHttpScheme(const char* scheme) {
-  if (!scheme) return false;
-  std::string lower;
-  for (const char* at = scheme; *at; ++at)
-    lower += static_cast<char>(tolower(static_cast<unsigned char>(*at)));
-  return lower == "http" || lower == "https";
-}
-
-// Only http(s) with a host: the URL parser leaves the host out when the port is unreadable.
-// Bytes curl would refuse or re-encode (controls, spaces) are refused here already.
-bool AcceptableUrl(const hvCString& text) {
-  for (size_t index = 0; index < text.Length(); ++index) {
-    unsigned char byte = static_cast<unsigned char>(text.c_str()[index]);
-    if (byte <= ' ' || byte == 0x7f) return false;
-  }
-  hvUrl* url = hvUrl_ParseRaw(text.c_str());
-  bool ok = url && IsHttpScheme(url->scheme) && url->host && *url->host;
-  hvUrl_Free(url);
-  return ok;
-}
 }  // namespace
 
 hvHttpStream::hvHttpStream(const hvCString& url, size_t blockSize, size_t blockCount)
     : m_state(new hvHttpStreamState(this, url, blockSize, blockCount)) {
-  if (!AcceptableUrl(url)) {
+  if (!hvHttpUrl_IsAcceptable(url)) {
     HV_LOG(khvLogCategory_Stream, kSource, "hvHttpStream: URL refused (stream=0x%lx)\n",
            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
     m_valid = false;

@@ -57,12 +57,25 @@ hvStreamingStatus hvProgressiveStream::PullGet(unsigned char* destination, size_
   return m_inner->PullGet(destination, length, exact);
 }
 
+namespace {
+// Compared unsigned, so a target beyond the signed range counts as past the download.
+bool WithinDownloaded(int64_t downloaded, const hvuint64& position) {
+  return downloaded == -1 || (downloaded >= 0 && position <= static_cast<uint64_t>(downloaded));
+}
+}  // namespace
+
 hvStreamingStatus hvProgressiveStream::SeekBytes(const hvuint64& position) {
-  int64_t downloaded = m_manager->GetDownloadedSize(m_name);
-  // Compared unsigned, so a target beyond the signed range counts as past the download.
-  if (downloaded == -1 || (downloaded >= 0 && position <= static_cast<uint64_t>(downloaded)))
+  if (WithinDownloaded(m_manager->GetDownloadedSize(m_name), position))
     return m_inner->SeekBytes(position);
   m_manager->RequestDownloadAt(m_name, position);
+  // A manager that fetches parts of the file counts from the reading position, so a target in
+  // a part that arrived after a hole is seen only from the target: look from there, and come
+  // back when the manager does not count it either.
+  hvuint64 before = m_inner->GetStreamPosition();
+  if (m_inner->SeekBytes(position) != khvStreamingStatus_OK) return khvStreamingStatus_Pending;
+  if (WithinDownloaded(m_manager->GetDownloadedSize(m_name), position))
+    return khvStreamingStatus_OK;
+  m_inner->SeekBytes(before);
   return khvStreamingStatus_Pending;
 }
 

@@ -20,6 +20,7 @@ const char kHelp[] =
     "usage: hvstream cat FILE [--offset N] [--length N] [--block BYTES] [--blocks N] [--json]\n"
     "       hvstream cat URL [--offset N] [--length N] [--protocol-info TEXT] [--block BYTES]\n"
     "                        [--blocks N] [--json]\n"
+    "       hvstream cat URL --cache FILE [--offset N] [--length N] [--json]\n"
     "\n"
     "Copies FILE to standard output through hvFileStream, which reads ahead into a ring of\n"
     "--blocks blocks of --block bytes (default 2 x 128K). With --offset or --length only that\n"
@@ -28,7 +29,9 @@ const char kHelp[] =
     "\n"
     "An http or https URL is read through hvHttpStream (default ring 8 x 128K); --offset seeks\n"
     "there first, as the source allows: by the protocolInfo given with --protocol-info, else\n"
-    "by the server's contentFeatures.dlna.org or Accept-Ranges answer.\n"
+    "by the server's contentFeatures.dlna.org or Accept-Ranges answer. With --cache the URL\n"
+    "is downloaded into FILE by hvHttpDownloaderMgr and read through hvProgressiveStream;\n"
+    "--offset then asks the server for a range from there, and FILE keeps what was fetched.\n"
     "\n"
     "Numbers are bytes, optionally followed by K, M or G (binary multiples). While standard\n"
     "error is a terminal a progress bar shows bytes, rate and percentage there; a summary line\n"
@@ -36,7 +39,7 @@ const char kHelp[] =
 
 const hvToolOption kOptions[] = {{"offset", true}, {"length", true}, {"block", true},
                                  {"blocks", true}, {"json", false},  {"protocol-info", true},
-                                 {nullptr, false}};
+                                 {"cache", true},  {nullptr, false}};
 
 // The ring's total size must stay below 2^31 bytes.
 const uint64_t kRingLimit = 0x7FFFFFFFu;
@@ -193,10 +196,14 @@ int Report(const hvToolArgs& args, const std::string& path, const std::string& h
 // A URL: the whole resource, or the range from --offset on, through hvHttpStream's ring.
 int CatUrl(const hvToolArgs& args, const std::string& url, uint64_t offset, uint64_t length,
            size_t block, size_t blocks) {
-  // Declared first: the stream may signal it until the stream is deleted.
+  // Declared first: the stream may signal it until the stream is deleted, and the cache's
+  // manager must outlive the stream too.
   hvToolWaiter waiter;
+  hvToolCache cache;
+  const char* cacheFile = args.Value("cache");
   hvStream* stream =
-      hvTool_OpenUrl("cat", url, block, blocks, args.Value("protocol-info"), &waiter);
+      cacheFile ? cache.Open("cat", url, cacheFile, &waiter)
+                : hvTool_OpenUrl("cat", url, block, blocks, args.Value("protocol-info"), &waiter);
   if (!stream) return khvToolExit_BadInput;
   uint64_t size = stream->GetStreamSize();  // khvuint64_Max while unknown
   if (size != khvuint64_Max && offset > size) {
@@ -223,7 +230,9 @@ int CatUrl(const hvToolArgs& args, const std::string& url, uint64_t offset, uint
   }
   if (size != khvuint64_Max && length > size - offset) length = size - offset;
   std::string how =
-      "hvHttpStream, ring of " + std::to_string(blocks) + " x " + hvTool_ByteCount(block);
+      cacheFile
+          ? "hvProgressiveStream over " + std::string(cacheFile) + " (hvHttpDownloaderMgr)"
+          : "hvHttpStream, ring of " + std::to_string(blocks) + " x " + hvTool_ByteCount(block);
   // Without a size or a length the bar has no end to measure against.
   Progress progress(length != UINT64_MAX ? length : 0);
   Copy copy;
@@ -250,6 +259,12 @@ int hvTool_RunCat(int argc, char** argv) {
   const std::string& path = args.Operands()[0];
   bool url = hvTool_IsUrl(path);
   if (url && !args.Has("blocks")) blocks = 8;
+  if (!url && args.Has("cache"))
+    return hvTool_UsageError("cat", "--cache keeps a download of a URL, not of a file");
+  if (args.Has("cache") && (args.Has("protocol-info") || args.Has("blocks")))
+    return hvTool_UsageError("cat",
+                             "--cache reads the cache file; it takes no --protocol-info "
+                             "and no --blocks");
   if (!url && args.Has("protocol-info"))
     return hvTool_UsageError("cat", "--protocol-info describes a URL's source, not a file");
   if (range && !url && args.Has("blocks"))

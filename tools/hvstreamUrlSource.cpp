@@ -102,6 +102,42 @@ hvStream* hvTool_OpenUrl(const char* command, const std::string& url, size_t blo
   return stream;
 }
 
+hvToolCache::~hvToolCache() { delete m_manager; }
+
+hvStream* hvToolCache::Open(const char* command, const std::string& url,
+                            const std::string& cacheFile, hvToolWaiter* waiter) {
+  hvHttpDownloaderMgr* manager = new hvHttpDownloaderMgr;
+  m_manager = manager;
+  const hvCString name("cat");
+  if (!manager->AddDownload(name, hvCString(url.c_str()), hvCString(cacheFile.c_str()))) {
+    hvTool_Error(command,
+                 "cannot download '%s' into '%s': only http and https URLs with a readable host "
+                 "and port are read, into a file that can be created",
+                 hvTool_Printable(url).c_str(), hvTool_Printable(cacheFile).c_str());
+    return nullptr;
+  }
+  hvProgressiveStream* stream = manager->CreateStream(name, hvCString("application/octet-stream"));
+  if (!stream) {
+    hvTool_Error(command, "cannot read the cache file '%s'", hvTool_Printable(cacheFile).c_str());
+    return nullptr;
+  }
+  waiter->Attach(stream);
+  // The copy measures its range against the size, so it waits for the first answer.
+  auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kResponseMilliseconds);
+  while (manager->GetFullSize(name) == -1 && !manager->IsDownloadFailed(name) &&
+         std::chrono::steady_clock::now() < deadline)
+    waiter->Wait(1000);
+  if (manager->GetFullSize(name) == -1) {
+    hvTool_Error(command, "'%s': %s", hvTool_Printable(url).c_str(),
+                 manager->IsDownloadFailed(name) ? "the download failed"
+                                                 : "no size within the time allowed");
+    stream->Delete();
+    return nullptr;
+  }
+  return stream;
+}
+
 int hvTool_UrlHttpStatus(hvStream* stream) {
   return static_cast<hvHttpStream*>(stream)->GetHttpStatus();
 }
@@ -117,6 +153,13 @@ hvStream* hvTool_OpenUrl(const char* command, const std::string& url, size_t, si
   hvTool_Error(command, "cannot read '%s': this build has no HTTP sources (hvHttpStream)",
                hvTool_Printable(url).c_str());
   return nullptr;
+}
+
+hvToolCache::~hvToolCache() { delete m_manager; }
+
+hvStream* hvToolCache::Open(const char* command, const std::string& url, const std::string&,
+                            hvToolWaiter* waiter) {
+  return hvTool_OpenUrl(command, url, 0, 0, nullptr, waiter);
 }
 
 int hvTool_UrlHttpStatus(hvStream*) { return 0; }

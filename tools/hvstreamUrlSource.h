@@ -68,6 +68,24 @@ class hvToolWaitingStream : public hvStream {
 // is refused, the server does not answer or refuses, or this build has no HTTP).
 hvStream* hvTool_OpenUrl(const char* command, const std::string& url, size_t blockSize,
                          size_t blockCount, const char* protocolInfo, hvToolWaiter* waiter);
+// cat --cache: the URL is downloaded into a cache file by hvHttpDownloaderMgr and read
+// through a progressive stream over that file. The manager lives as long as this object,
+// which must outlive the stream Open returns.
+class hvToolCache {
+ public:
+  hvToolCache() = default;
+  ~hvToolCache();
+  hvToolCache(const hvToolCache&) = delete;
+  hvToolCache& operator=(const hvToolCache&) = delete;
+  // Starts the download and waits until its size is known. Null after a message on standard
+  // error, as hvTool_OpenUrl.
+  hvStream* Open(const char* command, const std::string& url, const std::string& cacheFile,
+                 hvToolWaiter* waiter);
+
+ private:
+  hvProgressiveStreamDownloaderMgr* m_manager = nullptr;
+};
+
 // Of a stream hvTool_OpenUrl returned: the final response's status code and the server's
 // contentFeatures.dlna.org text (empty when it sent none).
 int hvTool_UrlHttpStatus(hvStream* stream);

@@ -14,6 +14,7 @@
 #include "hv/hvPlatform.h"
 
 struct hvHttpStreamState;
+struct hvHttpDownloaderMgrState;
 
 // A stream over an HTTP(S) resource. Size, MIME type and extension come from the response.
 // While bytes are on their way, PullTake and PullGet answer khvStreamingStatus_Pending and
@@ -77,6 +78,54 @@ class HV_EXPORT hvHttpStream : public hvStream {
 
  private:
   hvHttpStreamState* m_state;
+};
+
+// A download manager for hvProgressiveStream that fetches HTTP(S) resources into cache files
+// and keeps them there. Each download has a name, a URL and a cache file; its transfers run
+// on the library's HTTP thread and write the bytes at their place in the file. A read beyond
+// what is on disk asks for the bytes from there on with a range where the server serves
+// ranges; a server that ignores ranges is read from the start instead. GetDownloadedSize
+// answers for the reading stream's position: the end of the bytes on disk from there on, so
+// a hole before a later part is never read. Streams made by CreateStream each get a name of
+// their own for that; streams made elsewhere with the download's name all see the smallest
+// of their answers. Any thread may call; threshold callbacks of the streams run on the HTTP
+// thread and must not call into the stream or the manager. Destroy the manager after its
+// streams; its destructor cancels every transfer.
+class HV_EXPORT hvHttpDownloaderMgr : public hvProgressiveStreamDownloaderMgr {
+ public:
+  hvHttpDownloaderMgr();
+  ~hvHttpDownloaderMgr() override;
+  hvHttpDownloaderMgr(const hvHttpDownloaderMgr&) = delete;
+  hvHttpDownloaderMgr& operator=(const hvHttpDownloaderMgr&) = delete;
+
+  // For the transfers started afterwards: as hvHttpStream::SetTimeouts.
+  void SetTimeouts(uint32_t connectMilliseconds, uint32_t stallMilliseconds);
+  // How far a transfer runs ahead of the readers before it stops; 0 (the default) fetches the
+  // whole resource. Applies where the server serves ranges.
+  void SetReadAhead(uint64_t bytes);
+  // Creates (or empties) the cache file and starts fetching the URL. False when the name is
+  // taken, the URL is not http(s) with a readable host, or the file cannot be created.
+  bool AddDownload(const hvCString& name, const hvCString& url, const hvCString& cacheFile);
+  // Stops the download's transfers; the cache file stays. Its streams must be gone.
+  bool RemoveDownload(const hvCString& name);
+  // A progressive stream over the download's cache file (delete it with Delete()); null for
+  // an unknown name.
+  hvProgressiveStream* CreateStream(const hvCString& name, const hvCString& mimeType);
+
+  int64_t GetDownloadedSize(const hvCString& name) override;
+  int64_t GetFullSize(const hvCString& name) override;
+  bool RequestDownloadAt(const hvCString& name, uint64_t position) override;
+  bool IsDownloadFailed(const hvCString& name) override;
+  bool AddStream(const hvCString& name, hvProgressiveStream* stream) override;
+  bool RemoveStream(const hvCString& name, hvProgressiveStream* stream) override;
+
+  // Every byte of the resource is in the cache file.
+  bool IsComplete(const hvCString& name);
+  // Body bytes received for the download so far, repeats included.
+  uint64_t GetReceivedBytes(const hvCString& name);
+
+ private:
+  hvHttpDownloaderMgrState* m_state;
 };
 
 #endif

@@ -22,14 +22,26 @@ class FakeManager : public hvProgressiveStreamDownloaderMgr {
   std::vector<uint64_t> requests;
   std::vector<std::string> events;
 
-  int64_t GetDownloadedSize(const hvCString&) override { return downloaded; }
+  // Parts of the file, as a manager that fetches ranges has them: when set, the count runs
+  // from the stream's position to the end of the part holding it.
+  std::vector<std::pair<int64_t, int64_t>> parts;
+  hvProgressiveStream* reader = nullptr;
+
+  int64_t GetDownloadedSize(const hvCString&) override {
+    if (parts.empty()) return downloaded;
+    int64_t position = static_cast<int64_t>(static_cast<uint64_t>(reader->GetStreamPosition()));
+    for (const auto& part : parts)
+      if (part.first <= position && position < part.second) return part.second;
+    return position;
+  }
   int64_t GetFullSize(const hvCString&) override { return full; }
   bool RequestDownloadAt(const hvCString&, uint64_t position) override {
     requests.push_back(position);
     return true;
   }
   bool IsDownloadFailed(const hvCString&) override { return failed; }
-  bool AddStream(const hvCString& name, hvProgressiveStream*) override {
+  bool AddStream(const hvCString& name, hvProgressiveStream* stream) override {
+    reader = stream;
     events.push_back(std::string("add ") + name.c_str());
     return true;
   }
@@ -140,6 +152,21 @@ TEST_F(ProgressiveStreamTest, ByteSeekUpToDownloadedEndGoesToInnerStream) {
   EXPECT_EQ(manager.requests, std::vector<uint64_t>{1001});
   EXPECT_EQ(stream->GetStreamPosition(), 1000u);
   EXPECT_EQ(stream->SeekBytes(khvuint64_Max), khvStreamingStatus_Pending);
+}
+
+TEST_F(ProgressiveStreamTest, ByteSeekReachesAPartBeyondAHole) {
+  // Used to answer Pending for ever: the target was only compared with the count from the
+  // old position, which stops at the hole.
+  manager.parts = {{0, 500}, {1200, 2000}};
+  EXPECT_EQ(stream->SeekBytes(1300), khvStreamingStatus_OK);
+  std::string got;
+  EXPECT_EQ(Get(100, &got), khvStreamingStatus_OK);
+  EXPECT_EQ(got, source.substr(1300, 100));
+  manager.parts = {{0, 500}};
+  EXPECT_EQ(stream->SeekBytes(100), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->SeekBytes(1300), khvStreamingStatus_OK);
+  EXPECT_EQ(Get(100, &got), khvStreamingStatus_Pending);
+  EXPECT_EQ(manager.requests, (std::vector<uint64_t>{1300, 1300, 1300}));
 }
 
 TEST_F(ProgressiveStreamTest, UnknownDownloadedSizeSetsNoLimit) {

@@ -69,6 +69,20 @@ TEST_F(hvToolUrlCatTest, RangesAreTheFilesBytes) {
   EXPECT_NE(past.err.find("past the end"), std::string::npos) << past.err;
 }
 
+TEST_F(hvToolUrlCatTest, CacheFileKeepsTheDownloadThatIsRead) {
+  hvTestServer server(hvTestServer::kLighttpd, m_site.Path());
+  ASSERT_TRUE(server.Started());
+  hvTempDir cacheFolder;
+  std::string cache = cacheFolder.File("kept.bin");
+  hvToolRun part = Run({"cat", server.Url("/media.bin"), "--cache", cache, "--offset", "650000"});
+  ASSERT_EQ(part.exitCode, 0) << part.err;
+  EXPECT_TRUE(part.out == m_bytes.substr(650000)) << "got " << part.out.size() << " bytes";
+  hvToolRun whole = Run({"cat", server.Url("/media.bin"), "--cache", cache});
+  ASSERT_EQ(whole.exitCode, 0) << whole.err;
+  EXPECT_TRUE(whole.out == m_bytes) << "got " << whole.out.size() << " bytes";
+  EXPECT_EQ(Run({"cat", m_site.File("media.bin"), "--cache", cache}).exitCode, 2);
+}
+
 // A server that ignores ranges must never make the tool hand out the resource's first bytes
 // as the range's: without leave to seek the seek is refused, with it the start is skipped.
 // The ring is small so that the target lies outside what has arrived.
