@@ -280,23 +280,25 @@ run_fuzz_smoke() {
 # HV_TEST_HTTP_SERVERS, HV_TEST_HTTP_ROOT and HV_TEST_HTTP_ACCESS_LOG (Wine paths).
 http_server_pids=()
 start_http_servers() {
-  local dir=$1 kind port config attempt
+  local dir=$1 kind port config attempt python=python3
+  # Debian's interpreter starts at once; a version manager's shim can take seconds.
+  [ -x /usr/bin/python3 ] && python=/usr/bin/python3
   rm -rf "$dir"
   mkdir -p "$dir/root"
   config=$dir/lighttpd.conf
   local servers=""
   for kind in lighttpd plain faults; do
     for attempt in 1 2 3 4 5; do
-      port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+      port=$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
       case $kind in
         lighttpd)
           sed -e "s|@ROOT@|$dir/root|g" -e "s|@PORT@|$port|g" -e "s|@CONF@|$config|g" \
             -e 's|@PREFIX@|/[^/]+|g' "$root/tests/http/hvHttpServers.lighttpd.conf" >"$config"
           /usr/sbin/lighttpd -D -f "$config" >/dev/null 2>&1 &
           ;;
-        plain) python3 -m http.server "$port" --bind 127.0.0.1 --directory "$dir/root" \
+        plain) "$python" -m http.server "$port" --bind 127.0.0.1 --directory "$dir/root" \
           >/dev/null 2>&1 & ;;
-        faults) python3 "$root/tests/http/hvHttpFaultServer.py" "$port" "$dir/root" \
+        faults) "$python" "$root/tests/http/hvHttpFaultServer.py" "$port" "$dir/root" \
           >/dev/null 2>&1 & ;;
       esac
       local pid=$! answered=0 try

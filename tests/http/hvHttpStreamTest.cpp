@@ -336,6 +336,16 @@ TEST_F(hvHttpStreamTest, SilentServerFailsWithinTheStallLimit) {
   EXPECT_EQ(reader.Read(100, &got), khvStreamingStatus_Error);
 }
 
+TEST_F(hvHttpStreamTest, BytesBeforeAStallAreKeptWhenTheStallFails) {
+  // A read larger than what had arrived used to wait for the rest and lose the 1000 bytes
+  // with its timeout.
+  Reader reader(Server(hvTestServer::kFaults).Url("/stallbody/media/file.mpg"));
+  reader->SetTimeouts(1000, 1000);
+  std::string got;
+  EXPECT_EQ(reader.Read(SIZE_MAX, &got), khvStreamingStatus_Error);
+  EXPECT_TRUE(got == m_file.substr(0, 1000)) << "read " << got.size();
+}
+
 TEST_F(hvHttpStreamTest, FloodOfHeaderLinesIsRefused) {
   Reader reader(Server(hvTestServer::kFaults).Url("/flood/media/file.mpg"));
   EXPECT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_Error);
