@@ -32,12 +32,12 @@ enum WinHttpPhase {
   kPhase_Closed,     // the owner has its last event; the record waits for HANDLE_CLOSING
 };
 
-class hvHttpWinHttpTransport;
+class WinHttpMailbox;
 
 // Lives from Start until WinHTTP closed its request handle: even a closed handle may still
 // complete a call that was in flight, and the callback then reads this record.
 struct WinHttpTransfer {
-  hvHttpWinHttpTransport* transport = nullptr;
+  WinHttpMailbox* mailbox = nullptr;
   uint64_t id = 0;
   hvHttpTransferEvents* events = nullptr;  // null once the owner had its last event
   hvHttpRequest request;
@@ -114,6 +114,87 @@ std::string ErrorText(DWORD error) {
   return std::string(text ? text : "WinHTTP failed") + " (error " + std::to_string(error) + ")";
 }
 
+// What WinHTTP's callbacks and other threads hand to the transport thread. It outlives the
+// transport while WinHTTP still owes a record its HANDLE_CLOSING: under Wine a closed request
+// ends a pending read only when that read times out, and the transport's end does not wait
+// for it.
+class WinHttpMailbox {
+ public:
+  // Any thread, WinHTTP's included.
+  void Post(const WinHttpEvent& event) {
+    std::unique_lock<std::mutex> hold(m_lock);
+    if (!m_orphaned) {
+      m_events.push_back(event);
+      m_wake.notify_all();
+      return;
+    }
+    // The transport is gone and every record closed: only their ends are left to handle.
+    if (event.kind != WinHttpEvent::kStatus ||
+        event.status != WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING ||
+        event.handle != event.transfer->handle)
+      return;
+    delete event.transfer;
+    bool last = --m_records == 0;
+    hold.unlock();
+    if (last) delete this;
+  }
+
+  // Transport thread: the next events. False once `stopping` and nothing is left: the mailbox
+  // then belongs to the records WinHTTP has not closed yet, and the caller must not touch it.
+  bool Take(std::vector<WinHttpEvent>* batch, bool stopping) {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_wake.wait(hold, [&] { return !m_events.empty() || stopping; });
+    if (!m_events.empty()) {
+      batch->swap(m_events);
+      return true;
+    }
+    m_orphaned = true;
+    bool last = m_records == 0;
+    hold.unlock();
+    if (last) delete this;
+    return false;
+  }
+
+  // Waits until the transport thread has handled the cancel of `id`.
+  void Cancel(uint64_t id) {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_events.push_back({WinHttpEvent::kCancel, nullptr, id, nullptr, 0, 0});
+    m_cancelling.push_back(id);
+    m_wake.notify_all();
+    m_cancelled.wait(hold, [&] {
+      return std::find(m_cancelling.begin(), m_cancelling.end(), id) == m_cancelling.end();
+    });
+  }
+
+  void Cancelled(uint64_t id) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_cancelling.erase(std::remove(m_cancelling.begin(), m_cancelling.end(), id),
+                       m_cancelling.end());
+    m_cancelled.notify_all();
+  }
+
+  uint64_t NextId() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return ++m_lastId;
+  }
+
+  // Transport thread: a record came (+1) or went (-1).
+  void CountRecords(int change) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_records += static_cast<size_t>(change);
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_wake;
+  std::condition_variable m_cancelled;
+  std::vector<WinHttpEvent> m_events;
+  std::vector<uint64_t> m_cancelling;
+  uint64_t m_lastId = 0;
+  size_t m_records = 0;  // records WinHTTP may still call back with
+  bool m_orphaned = false;
+};
+
 void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                               DWORD length);
 
@@ -136,8 +217,11 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   }
 
   ~hvHttpWinHttpTransport() override {
-    if (!m_session) return;
-    Post({WinHttpEvent::kStop, nullptr, 0, nullptr, 0, 0});
+    if (!m_session) {
+      delete m_mailbox;
+      return;
+    }
+    m_mailbox->Post({WinHttpEvent::kStop, nullptr, 0, nullptr, 0, 0});
     m_thread.join();
     WinHttpCloseHandle(m_session);
   }
@@ -156,52 +240,28 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
         parts.dwHostNameLength == 0)
       return 0;
     WinHttpTransfer* transfer = new WinHttpTransfer;
-    transfer->transport = this;
+    transfer->mailbox = m_mailbox;
     transfer->events = events;
     transfer->request = request;
     transfer->buffer.resize(kReadBytes);
-    {
-      std::lock_guard<std::mutex> hold(m_lock);
-      transfer->id = ++m_lastId;
-    }
+    transfer->id = m_mailbox->NextId();
     uint64_t id = transfer->id;
     // From here the transport thread owns the record and may already have finished it.
-    Post({WinHttpEvent::kStart, transfer, 0, nullptr, 0, 0});
+    m_mailbox->Post({WinHttpEvent::kStart, transfer, 0, nullptr, 0, 0});
     return id;
   }
 
-  void Resume(uint64_t id) override { Post({WinHttpEvent::kResume, nullptr, id, nullptr, 0, 0}); }
-
-  void Cancel(uint64_t id) override {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_queue.push_back({WinHttpEvent::kCancel, nullptr, id, nullptr, 0, 0});
-    m_cancelling.push_back(id);
-    m_wake.notify_all();
-    m_cancelled.wait(hold, [&] {
-      return std::find(m_cancelling.begin(), m_cancelling.end(), id) == m_cancelling.end();
-    });
+  void Resume(uint64_t id) override {
+    m_mailbox->Post({WinHttpEvent::kResume, nullptr, id, nullptr, 0, 0});
   }
 
-  // From WinHTTP's threads, or from inside a WinHTTP call on the transport thread.
-  void Post(const WinHttpEvent& event) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_queue.push_back(event);
-    m_wake.notify_all();
-  }
+  void Cancel(uint64_t id) override { m_mailbox->Cancel(id); }
 
  private:
   void Run() {
     std::vector<WinHttpEvent> batch;
     bool stopping = false;
-    for (;;) {
-      {
-        std::unique_lock<std::mutex> hold(m_lock);
-        // Stopping ends only once WinHTTP closed every request: a later callback would read a
-        // freed record.
-        m_wake.wait(hold, [&] { return !m_queue.empty() || (stopping && m_records == 0); });
-        if (m_queue.empty()) return;
-        batch.swap(m_queue);
-      }
+    while (m_mailbox->Take(&batch, stopping)) {
       for (const WinHttpEvent& event : batch) {
         switch (event.kind) {
           case WinHttpEvent::kStart:
@@ -227,10 +287,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   }
 
   void Begin(WinHttpTransfer* transfer) {
-    {
-      std::lock_guard<std::mutex> hold(m_lock);
-      ++m_records;
-    }
+    m_mailbox->CountRecords(+1);
     m_active[transfer->id] = transfer;
     const hvHttpRequest& request = transfer->request;
     std::wstring url = Wide(request.url);
@@ -295,8 +352,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     if (event.status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
       if (event.handle != transfer->handle) return;
       delete transfer;
-      std::lock_guard<std::mutex> hold(m_lock);
-      --m_records;
+      m_mailbox->CountRecords(-1);
       return;
     }
     if (transfer->phase == kPhase_Closed || event.handle != transfer->handle) return;
@@ -432,32 +488,20 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
       return;
     }
     delete transfer;
-    std::lock_guard<std::mutex> hold(m_lock);
-    --m_records;
+    m_mailbox->CountRecords(-1);
   }
 
   // Cancel: no event of `id` runs after this.
   void Forget(uint64_t id) {
     auto found = m_active.find(id);
     if (found != m_active.end()) Close(found->second);
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_cancelling.erase(std::remove(m_cancelling.begin(), m_cancelling.end(), id),
-                       m_cancelling.end());
-    m_cancelled.notify_all();
+    m_mailbox->Cancelled(id);
   }
 
   HINTERNET m_session = nullptr;
   std::thread m_thread;
-
-  // Guarded by m_lock: the queue, the waiting cancels and the count of records WinHTTP may
-  // still call back with.
-  std::mutex m_lock;
-  std::condition_variable m_wake;
-  std::condition_variable m_cancelled;
-  std::vector<WinHttpEvent> m_queue;
-  std::vector<uint64_t> m_cancelling;
-  uint64_t m_lastId = 0;
-  size_t m_records = 0;
+  // Not owned once the thread started: the thread hands it over when it ends.
+  WinHttpMailbox* m_mailbox = new WinHttpMailbox;
 
   // Transport thread only: the transfers whose owner still gets events.
   std::map<uint64_t, WinHttpTransfer*> m_active;
@@ -487,7 +531,7 @@ void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
     default:
       return;
   }
-  transfer->transport->Post({WinHttpEvent::kStatus, transfer, 0, handle, status, value});
+  transfer->mailbox->Post({WinHttpEvent::kStatus, transfer, 0, handle, status, value});
 }
 
 }  // namespace

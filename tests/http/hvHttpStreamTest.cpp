@@ -346,6 +346,22 @@ TEST_F(hvHttpStreamTest, BytesBeforeAStallAreKeptWhenTheStallFails) {
   EXPECT_TRUE(got == m_file.substr(0, 1000)) << "read " << got.size();
 }
 
+TEST_F(hvHttpStreamTest, DeleteDoesNotWaitForAReadOnASilentServer) {
+  // Closing a request does not end WinHTTP's pending read under Wine: the stream's end used
+  // to wait for that read's timeout.
+  Clock::time_point start;
+  {
+    Reader reader(Server(hvTestServer::kFaults).Url("/stallbody/media/file.mpg"));
+    reader->SetTimeouts(1000, 20000);
+    std::string got;
+    reader.Read(1000, &got);
+    ASSERT_EQ(got.size(), 1000u);
+    start = Clock::now();
+  }
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  EXPECT_LT(elapsed.count(), 5000) << "milliseconds to delete the stream";
+}
+
 TEST_F(hvHttpStreamTest, FloodOfHeaderLinesIsRefused) {
   Reader reader(Server(hvTestServer::kFaults).Url("/flood/media/file.mpg"));
   EXPECT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_Error);
