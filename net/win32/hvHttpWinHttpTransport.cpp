@@ -7,7 +7,6 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -15,50 +14,12 @@
 #include <vector>
 
 #include "net/hvHttpTransport.h"
+#include "net/win32/hvHttpWinHttpMailbox.h"
 
 namespace {
 
 // One read never asks for more than what WinHTTP says has arrived, and at most this.
 const DWORD kReadBytes = 65536;
-
-// What the transport does with a transfer next; a transfer's WinHTTP requests are issued one
-// at a time, so at most one callback of it is awaited besides the handle's closing.
-enum WinHttpPhase {
-  kPhase_Sending,    // WinHttpSendRequest, then WinHttpReceiveResponse
-  kPhase_Headers,    // waiting for the response's header
-  kPhase_Available,  // WinHttpQueryDataAvailable in flight
-  kPhase_Reading,    // WinHttpReadData in flight
-  kPhase_Paused,     // the owner kept none of `pending` bytes: no read until Resume
-  kPhase_Closed,     // the owner has its last event; the record waits for HANDLE_CLOSING
-};
-
-class WinHttpMailbox;
-
-// Lives from Start until WinHTTP closed its request handle: even a closed handle may still
-// complete a call that was in flight, and the callback then reads this record.
-struct WinHttpTransfer {
-  WinHttpMailbox* mailbox = nullptr;
-  uint64_t id = 0;
-  hvHttpTransferEvents* events = nullptr;  // null once the owner had its last event
-  hvHttpRequest request;
-  HINTERNET connect = nullptr;
-  HINTERNET handle = nullptr;
-  WinHttpPhase phase = kPhase_Sending;
-  uint32_t redirects = 0;
-  bool aborted = false;  // the owner asked to stop
-  DWORD pending = 0;     // bytes of `buffer` the owner has not kept yet
-  std::vector<unsigned char> buffer;
-};
-
-// What a WinHTTP callback or another thread asks of the transport thread.
-struct WinHttpEvent {
-  enum Kind { kStart, kResume, kCancel, kStop, kStatus } kind;
-  WinHttpTransfer* transfer;  // kStart, kStatus
-  uint64_t id;                // kResume, kCancel
-  HINTERNET handle;           // kStatus: the handle the status is about
-  DWORD status;               // kStatus: WINHTTP_CALLBACK_STATUS_*
-  DWORD value;                // bytes available or read, or the error of a failed call
-};
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -114,90 +75,6 @@ std::string ErrorText(DWORD error) {
   return std::string(text ? text : "WinHTTP failed") + " (error " + std::to_string(error) + ")";
 }
 
-// What WinHTTP's callbacks and other threads hand to the transport thread. It outlives the
-// transport while WinHTTP still owes a record its HANDLE_CLOSING: under Wine a closed request
-// ends a pending read only when that read times out, and the transport's end does not wait
-// for it.
-class WinHttpMailbox {
- public:
-  // Any thread, WinHTTP's included.
-  void Post(const WinHttpEvent& event) {
-    std::unique_lock<std::mutex> hold(m_lock);
-    if (!m_orphaned) {
-      m_events.push_back(event);
-      m_wake.notify_all();
-      return;
-    }
-    // The transport is gone and every record closed: only their ends are left to handle.
-    if (event.kind != WinHttpEvent::kStatus ||
-        event.status != WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING ||
-        event.handle != event.transfer->handle)
-      return;
-    delete event.transfer;
-    bool last = --m_records == 0;
-    hold.unlock();
-    if (last) delete this;
-  }
-
-  // Transport thread: the next events. False once `stopping` and nothing is left: the mailbox
-  // then belongs to the records WinHTTP has not closed yet, and the caller must not touch it.
-  bool Take(std::vector<WinHttpEvent>* batch, bool stopping) {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_wake.wait(hold, [&] { return !m_events.empty() || stopping; });
-    if (!m_events.empty()) {
-      batch->swap(m_events);
-      return true;
-    }
-    m_orphaned = true;
-    bool last = m_records == 0;
-    hold.unlock();
-    if (last) delete this;
-    return false;
-  }
-
-  // Waits until the transport thread has handled the cancel of `id`.
-  void Cancel(uint64_t id) {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_events.push_back({WinHttpEvent::kCancel, nullptr, id, nullptr, 0, 0});
-    m_cancelling.push_back(id);
-    m_wake.notify_all();
-    m_cancelled.wait(hold, [&] {
-      return std::find(m_cancelling.begin(), m_cancelling.end(), id) == m_cancelling.end();
-    });
-  }
-
-  void Cancelled(uint64_t id) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_cancelling.erase(std::remove(m_cancelling.begin(), m_cancelling.end(), id),
-                       m_cancelling.end());
-    m_cancelled.notify_all();
-  }
-
-  uint64_t NextId() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return ++m_lastId;
-  }
-
-  // Transport thread: a record came (+1) or went (-1).
-  void CountRecords(int change) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_records += static_cast<size_t>(change);
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_wake;
-  std::condition_variable m_cancelled;
-  std::vector<WinHttpEvent> m_events;
-  std::vector<uint64_t> m_cancelling;
-  uint64_t m_lastId = 0;
-  size_t m_records = 0;  // records WinHTTP may still call back with
-  bool m_orphaned = false;
-};
-
-void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                              DWORD length);
-
 class hvHttpWinHttpTransport : public hvHttpTransport {
  public:
   hvHttpWinHttpTransport() {
@@ -206,7 +83,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     if (!m_session) return;
     DWORD noCookies = WINHTTP_DISABLE_COOKIES;
     WinHttpSetOption(m_session, WINHTTP_OPTION_DISABLE_FEATURE, &noCookies, sizeof noCookies);
-    if (WinHttpSetStatusCallback(m_session, OnWinHttpStatus,
+    if (WinHttpSetStatusCallback(m_session, hvWinHttp_OnStatus,
                                  WINHTTP_CALLBACK_FLAG_ALL_NOTIFICATIONS,
                                  0) == WINHTTP_INVALID_STATUS_CALLBACK) {
       WinHttpCloseHandle(m_session);
@@ -221,7 +98,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
       delete m_mailbox;
       return;
     }
-    m_mailbox->Post({WinHttpEvent::kStop, nullptr, 0, nullptr, 0, 0});
+    m_mailbox->Post({hvWinHttpEvent::kStop, nullptr, 0, nullptr, 0, 0});
     m_thread.join();
     WinHttpCloseHandle(m_session);
   }
@@ -239,7 +116,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
         (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
         parts.dwHostNameLength == 0)
       return 0;
-    WinHttpTransfer* transfer = new WinHttpTransfer;
+    hvWinHttpTransfer* transfer = new hvWinHttpTransfer;
     transfer->mailbox = m_mailbox;
     transfer->events = events;
     transfer->request = request;
@@ -247,37 +124,37 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     transfer->id = m_mailbox->NextId();
     uint64_t id = transfer->id;
     // From here the transport thread owns the record and may already have finished it.
-    m_mailbox->Post({WinHttpEvent::kStart, transfer, 0, nullptr, 0, 0});
+    m_mailbox->Post({hvWinHttpEvent::kStart, transfer, 0, nullptr, 0, 0});
     return id;
   }
 
   void Resume(uint64_t id) override {
-    m_mailbox->Post({WinHttpEvent::kResume, nullptr, id, nullptr, 0, 0});
+    m_mailbox->Post({hvWinHttpEvent::kResume, nullptr, id, nullptr, 0, 0});
   }
 
   void Cancel(uint64_t id) override { m_mailbox->Cancel(id); }
 
  private:
   void Run() {
-    std::vector<WinHttpEvent> batch;
+    std::vector<hvWinHttpEvent> batch;
     bool stopping = false;
     while (m_mailbox->Take(&batch, stopping)) {
-      for (const WinHttpEvent& event : batch) {
+      for (const hvWinHttpEvent& event : batch) {
         switch (event.kind) {
-          case WinHttpEvent::kStart:
+          case hvWinHttpEvent::kStart:
             Begin(event.transfer);
             break;
-          case WinHttpEvent::kResume:
+          case hvWinHttpEvent::kResume:
             ResumeBody(event.id);
             break;
-          case WinHttpEvent::kCancel:
+          case hvWinHttpEvent::kCancel:
             Forget(event.id);
             break;
-          case WinHttpEvent::kStop:
+          case hvWinHttpEvent::kStop:
             stopping = true;
             while (!m_active.empty()) Forget(m_active.begin()->first);
             break;
-          case WinHttpEvent::kStatus:
+          case hvWinHttpEvent::kStatus:
             OnStatus(event);
             break;
         }
@@ -286,7 +163,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     }
   }
 
-  void Begin(WinHttpTransfer* transfer) {
+  void Begin(hvWinHttpTransfer* transfer) {
     m_mailbox->CountRecords(+1);
     m_active[transfer->id] = transfer;
     const hvHttpRequest& request = transfer->request;
@@ -324,7 +201,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     }
   }
 
-  static bool Configure(WinHttpTransfer* transfer) {
+  static bool Configure(hvWinHttpTransfer* transfer) {
     const hvHttpRequest& request = transfer->request;
     HINTERNET handle = transfer->handle;
     // A stalled body fails after stallTimeoutMs without data; a paused one issues no read,
@@ -347,18 +224,18 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
                                     WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE) != 0;
   }
 
-  void OnStatus(const WinHttpEvent& event) {
-    WinHttpTransfer* transfer = event.transfer;
+  void OnStatus(const hvWinHttpEvent& event) {
+    hvWinHttpTransfer* transfer = event.transfer;
     if (event.status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
       if (event.handle != transfer->handle) return;
       delete transfer;
       m_mailbox->CountRecords(-1);
       return;
     }
-    if (transfer->phase == kPhase_Closed || event.handle != transfer->handle) return;
+    if (transfer->phase == khvWinHttp_Closed || event.handle != transfer->handle) return;
     switch (event.status) {
       case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-        transfer->phase = kPhase_Headers;
+        transfer->phase = khvWinHttp_Headers;
         if (!WinHttpReceiveResponse(transfer->handle, nullptr)) Finish(transfer, GetLastError());
         break;
       case WINHTTP_CALLBACK_STATUS_REDIRECT:
@@ -377,7 +254,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
         }
         // Exactly what has arrived: a larger read may wait for more and, when it times out,
         // lose what it had.
-        transfer->phase = kPhase_Reading;
+        transfer->phase = khvWinHttp_Reading;
         if (!WinHttpReadData(transfer->handle, transfer->buffer.data(),
                              std::min<DWORD>(event.value, kReadBytes), nullptr))
           Finish(transfer, GetLastError());
@@ -399,7 +276,7 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   }
 
   // Hands the final header to the owner line by line, as the server sent it.
-  bool Headers(WinHttpTransfer* transfer) {
+  bool Headers(hvWinHttpTransfer* transfer) {
     DWORD size = 0;
     WinHttpQueryHeaders(transfer->handle, WINHTTP_QUERY_RAW_HEADERS_CRLF,
                         WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
@@ -431,20 +308,20 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   }
 
   // Asks for the next piece of the body.
-  void Next(WinHttpTransfer* transfer) {
-    transfer->phase = kPhase_Available;
+  void Next(hvWinHttpTransfer* transfer) {
+    transfer->phase = khvWinHttp_Available;
     if (!WinHttpQueryDataAvailable(transfer->handle, nullptr)) Finish(transfer, GetLastError());
   }
 
   // Offers the bytes of the last read until the owner keeps them.
-  void Offer(WinHttpTransfer* transfer) {
+  void Offer(hvWinHttpTransfer* transfer) {
     switch (transfer->events->OnBody(transfer->buffer.data(), transfer->pending)) {
       case khvHttpBody_Taken:
         transfer->pending = 0;
         Next(transfer);
         return;
       case khvHttpBody_Pause:
-        transfer->phase = kPhase_Paused;
+        transfer->phase = khvWinHttp_Paused;
         return;
       case khvHttpBody_Abort:
         transfer->aborted = true;
@@ -456,12 +333,12 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   void ResumeBody(uint64_t id) {
     auto found = m_active.find(id);
     if (found == m_active.end()) return;
-    WinHttpTransfer* transfer = found->second;
-    if (transfer->events->OnWritable() && transfer->phase == kPhase_Paused) Offer(transfer);
+    hvWinHttpTransfer* transfer = found->second;
+    if (transfer->events->OnWritable() && transfer->phase == khvWinHttp_Paused) Offer(transfer);
   }
 
   // The owner's last event: the response ended (`error` 0) or failed.
-  void Finish(WinHttpTransfer* transfer, DWORD error) {
+  void Finish(hvWinHttpTransfer* transfer, DWORD error) {
     if (transfer->aborted)
       transfer->events->OnDone(khvHttpOutcome_Aborted, "");
     else if (error == ERROR_SUCCESS)
@@ -471,14 +348,14 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     Close(transfer);
   }
 
-  void Fail(WinHttpTransfer* transfer, DWORD error) {
+  void Fail(hvWinHttpTransfer* transfer, DWORD error) {
     transfer->events->OnDone(khvHttpOutcome_Failed, ErrorText(error).c_str());
   }
 
   // Detaches the owner and lets WinHTTP close the handles; the record goes with the request
   // handle's HANDLE_CLOSING, or at once when there never was one.
-  void Close(WinHttpTransfer* transfer) {
-    transfer->phase = kPhase_Closed;
+  void Close(hvWinHttpTransfer* transfer) {
+    transfer->phase = khvWinHttp_Closed;
     transfer->events = nullptr;
     m_active.erase(transfer->id);
     HINTERNET handle = transfer->handle;
@@ -501,38 +378,11 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
   HINTERNET m_session = nullptr;
   std::thread m_thread;
   // Not owned once the thread started: the thread hands it over when it ends.
-  WinHttpMailbox* m_mailbox = new WinHttpMailbox;
+  hvWinHttpMailbox* m_mailbox = new hvWinHttpMailbox;
 
   // Transport thread only: the transfers whose owner still gets events.
-  std::map<uint64_t, WinHttpTransfer*> m_active;
+  std::map<uint64_t, hvWinHttpTransfer*> m_active;
 };
-
-void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                              DWORD length) {
-  // The session's and connections' own notifications carry no record.
-  if (context == 0) return;
-  WinHttpTransfer* transfer = reinterpret_cast<WinHttpTransfer*>(context);
-  DWORD value = 0;
-  switch (status) {
-    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
-      value = *static_cast<DWORD*>(info);
-      break;
-    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
-      value = length;
-      break;
-    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-      value = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
-      break;
-    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
-    case WINHTTP_CALLBACK_STATUS_REDIRECT:
-    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
-      break;
-    default:
-      return;
-  }
-  transfer->mailbox->Post({WinHttpEvent::kStatus, transfer, 0, handle, status, value});
-}
 
 }  // namespace
 
