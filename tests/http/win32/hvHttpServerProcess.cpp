@@ -12,9 +12,12 @@ void hvTestServer_MakeTempFoldersIn(const std::string& folder) {
 }
 
 int hvTestServer::FreePort() {
-  fprintf(stderr,
-          "hvTestServer: HV_TEST_HTTP_SERVERS is not set; scripts/test-all.sh starts "
-          "the servers for the Windows run\n");
+  static bool told = false;
+  if (!told)
+    fprintf(stderr,
+            "hvTestServer: HV_TEST_HTTP_SERVERS is not set; scripts/test-all.sh starts "
+            "the servers for the Windows run\n");
+  told = true;
   return 0;
 }
 
