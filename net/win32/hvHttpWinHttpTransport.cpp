@@ -281,18 +281,20 @@ class hvHttpWinHttpTransport : public hvHttpTransport {
     WinHttpQueryHeaders(transfer->handle, WINHTTP_QUERY_RAW_HEADERS_CRLF,
                         WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
                         WINHTTP_NO_HEADER_INDEX);
+    DWORD error = GetLastError();
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+    if (error != ERROR_INSUFFICIENT_BUFFER ||
         !WinHttpQueryHeaders(transfer->handle, WINHTTP_QUERY_RAW_HEADERS_CRLF,
                              WINHTTP_HEADER_NAME_BY_INDEX, &text[0], &size,
                              WINHTTP_NO_HEADER_INDEX)) {
-      Finish(transfer, GetLastError());
+      Finish(transfer, error != ERROR_INSUFFICIENT_BUFFER ? error : GetLastError());
       return false;
     }
     std::string lines = Narrow(text.data(), size / sizeof(wchar_t));
-    // The text ends with the empty line that closes the header; make sure the owner sees it.
-    if (lines.size() < 4 || lines.compare(lines.size() - 4, 4, "\r\n\r\n") != 0) lines += "\r\n";
+    // The owner learns from the empty line that the header is complete, however the text ends.
+    while (!lines.empty() && (lines.back() == '\r' || lines.back() == '\n')) lines.pop_back();
+    lines += "\r\n\r\n";
     size_t start = 0;
     while (start < lines.size()) {
       size_t end = lines.find("\r\n", start);
