@@ -273,6 +273,68 @@ run_fuzz_smoke() {
   done
 }
 
+# start_http_servers DIR: the HTTP tests' servers for the Windows run, which cannot start
+# native programs: lighttpd (from the tests' own configuration), Python's http.server and the
+# fault server, each on a free loopback port, all serving DIR/root. The test programs make
+# their temporary folders there and name them in their URLs. Exports what they read:
+# HV_TEST_HTTP_SERVERS, HV_TEST_HTTP_ROOT and HV_TEST_HTTP_ACCESS_LOG (Wine paths).
+http_server_pids=()
+start_http_servers() {
+  local dir=$1 kind port config attempt python=python3
+  # Debian's interpreter starts at once; a version manager's shim can take seconds.
+  [ -x /usr/bin/python3 ] && python=/usr/bin/python3
+  rm -rf "$dir"
+  mkdir -p "$dir/root"
+  config=$dir/lighttpd.conf
+  local servers=""
+  for kind in lighttpd plain faults; do
+    for attempt in 1 2 3 4 5; do
+      port=$("$python" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+      case $kind in
+        lighttpd)
+          sed -e "s|@ROOT@|$dir/root|g" -e "s|@PORT@|$port|g" -e "s|@CONF@|$config|g" \
+            -e 's|@PREFIX@|/[^/]+|g' "$root/tests/http/hvHttpServers.lighttpd.conf" >"$config"
+          /usr/sbin/lighttpd -D -f "$config" >/dev/null 2>&1 &
+          ;;
+        plain) "$python" -m http.server "$port" --bind 127.0.0.1 --directory "$dir/root" \
+          >/dev/null 2>&1 & ;;
+        faults) "$python" "$root/tests/http/hvHttpFaultServer.py" "$port" "$dir/root" \
+          >/dev/null 2>&1 & ;;
+      esac
+      local pid=$! answered=0 try
+      for try in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break  # it gave up (port taken)
+        if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+          answered=1
+          break
+        fi
+        sleep 0.05
+      done
+      if [ "$answered" -eq 1 ]; then
+        http_server_pids+=("$pid")
+        servers="$servers${servers:+,}$kind=$port"
+        break
+      fi
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+    done
+  done
+  echo "=== HTTP servers for the Windows run: $servers"
+  export HV_TEST_HTTP_SERVERS=$servers HV_TEST_HTTP_ROOT=Z:$dir/root
+  export HV_TEST_HTTP_ACCESS_LOG=Z:$config.access
+}
+
+stop_http_servers() {
+  local pid
+  for pid in "${http_server_pids[@]+"${http_server_pids[@]}"}"; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  http_server_pids=()
+  unset HV_TEST_HTTP_SERVERS HV_TEST_HTTP_ROOT HV_TEST_HTTP_ACCESS_LOG
+}
+trap stop_http_servers EXIT
+
 mkdir -p "$build"
 CTEST_ARGS=()
 run_suite native "$build/asan" "$all_programs" -DCMAKE_BUILD_TYPE=Debug \
@@ -285,7 +347,9 @@ CTEST_ARGS=(-L concurrency)
 run_suite tsan "$build/tsan" "$concurrency_programs" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHV_SANITIZE=thread -DHV_CONCURRENCY_TESTS_ONLY=ON
 CTEST_ARGS=()
+start_http_servers "$build/win-http"
 run_suite windows "$build/win" "$windows_programs" -DCMAKE_BUILD_TYPE=Release "$windows_toolchain"
+stop_http_servers
 run_examples windows "$build/win" -DCMAKE_BUILD_TYPE=Release "$windows_toolchain" \
   -DCMAKE_EXE_LINKER_FLAGS=-static "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
 run_embedded windows "$build/win-embed" "$windows_toolchain" -DCMAKE_EXE_LINKER_FLAGS=-static

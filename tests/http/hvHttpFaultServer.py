@@ -11,6 +11,7 @@ rest names the file in FOLDER:
   /timenobytes/F  the same without the byte position
   /changing/F     as /drop/, but ranged answers come from a longer version of the file
   /stall/F        never answers
+  /stallbody/F    sends the first 1000 bytes of the body, then nothing more; no ranges
   /flood/F        answers with more header lines than a media server would send
 """
 import http.server
@@ -52,6 +53,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(path, "rb") as f:
             data = f.read()
+        if mode == "stallbody":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data[:1000])
+            self.wfile.flush()
+            time.sleep(60)
+            return
         start = 0
         match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", ""))
         if match and mode != "dropnorange":
