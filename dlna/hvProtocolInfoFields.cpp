@@ -98,22 +98,25 @@ size_t CountDecimalDigits(const char* text, size_t length) {
 }
 
 void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) {
-  hvTextSplit parts;
-  hvTextSplit_SplitAt(&parts, value, length, '.');
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, value, length);
+  hvTextPiece integer;
+  hvTextPiece fraction;
+  hvTextPiece beyond;
+  hvTextCursor_Next(&cursor, '.', &integer);
   // The record holds signed parts; a saturated reading (0xFFFFFFFF) lands as -1.
   record->maxSpeedInteger =
-      static_cast<int32_t>(hvNumber_ReadUnsigned(parts.pieces[0].text, parts.pieces[0].length, 10));
-  if (parts.count == 2) {
-    const hvTextPiece& fraction = parts.pieces[1];
-    uint32_t number = hvNumber_ReadUnsigned(fraction.text, fraction.length, 10);
-    record->maxSpeedFraction = static_cast<int32_t>(number);
-    // The digit count keeps leading zeros (2.05 is not 2.5). A saturated fraction has lost
-    // its digits anyway, so it is written as the number it became.
-    size_t digits = CountDecimalDigits(fraction.text, fraction.length);
-    record->maxSpeedFractionDigits =
-        number == UINT32_MAX || digits > INT32_MAX ? 0 : static_cast<int32_t>(digits);
-  }
-  hvTextSplit_Release(&parts);
+      static_cast<int32_t>(hvNumber_ReadUnsigned(integer.text, integer.length, 10));
+  // A fraction only from exactly two parts.
+  if (!hvTextCursor_Next(&cursor, '.', &fraction) || hvTextCursor_Next(&cursor, '.', &beyond))
+    return;
+  uint32_t number = hvNumber_ReadUnsigned(fraction.text, fraction.length, 10);
+  record->maxSpeedFraction = static_cast<int32_t>(number);
+  // The digit count keeps leading zeros (2.05 is not 2.5). A saturated fraction has lost
+  // its digits anyway, so it is written as the number it became.
+  size_t digits = CountDecimalDigits(fraction.text, fraction.length);
+  record->maxSpeedFractionDigits =
+      number == UINT32_MAX || digits > INT32_MAX ? 0 : static_cast<int32_t>(digits);
 }
 
 // Only RTSP announces a maximum speed. The sum is taken in 64 bits: a saturated part reads
@@ -169,7 +172,11 @@ const hvProtocolInfoField* hvProtocolInfo_FindField(const char* name, size_t nam
                                                     size_t equalsCount) {
   for (const hvProtocolInfoField& field : khvProtocolInfoFields) {
     if (field.nameLength != nameLength || (field.singleEquals && equalsCount != 1)) continue;
-    if (hvAscii_EqualsIgnoreCase(name, nameLength, field.name, field.nameLength)) return &field;
+    // The names share their "DLNA.ORG_" start, so comparing from the end tells them apart
+    // at the first or second byte.
+    size_t i = nameLength;
+    while (i > 0 && hvAscii_ToLower(name[i - 1]) == hvAscii_ToLower(field.name[i - 1])) --i;
+    if (i == 0) return &field;
   }
   return nullptr;
 }

@@ -13,11 +13,12 @@ struct hvProtocolInfoParams;
 struct hvProtocolInfoParam {
   uint32_t key;
   size_t nameLength;
-  char* name;   // owned, NUL-terminated after nameLength bytes (which may hold NUL bytes)
+  char* name;   // in the entry's own block, NUL-terminated after nameLength bytes (which may
+                // hold NUL bytes)
   char* value;  // owned, never null
 };
 
-// The map holds an OS mutex for its whole life; the component never locks it.
+// No lock: nobody but the record's user ever reaches the map.
 hvProtocolInfoParams* hvProtocolInfoParams_Create();
 // Null is accepted.
 void hvProtocolInfoParams_Free(hvProtocolInfoParams* map);
