@@ -12,15 +12,6 @@
 #include "support/hvPtrVector.h"
 #include "support/hvTextSplit.h"
 
-struct hvProtocolInfoParams {
-  hvPtrVector entries;  // of hvProtocolInfoParam*, in map order
-  // slots[i] is 0 (free) or 1 + the index of an entry; slotCount is a power of two and more
-  // than twice the entry count, so probing always meets a free slot. Most records carry no
-  // other parameter, so the index is made with the first entry (null and 0 until then).
-  size_t* slots;
-  size_t slotCount;
-};
-
 namespace {
 
 uint32_t Read32(const char* bytes) {
@@ -112,19 +103,33 @@ bool hvProtocolInfoParams_IsAcceptable(const char* name, size_t nameLength, cons
   return true;
 }
 
+void hvProtocolInfoParams_InitInPlace(hvProtocolInfoParams* map) {
+  // The entry vector is in place in any case: it is part of the map.
+  hvPtrVector_InitInPlace(&map->entries, ReleaseEntry, nullptr);
+  map->slots = nullptr;
+  map->slotCount = 0;
+  map->inPlace = 1;
+}
+
 hvProtocolInfoParams* hvProtocolInfoParams_Create() {
   hvProtocolInfoParams* map =
-      static_cast<hvProtocolInfoParams*>(hvMemory_Calloc(sizeof(hvProtocolInfoParams)));
-  map->entries.release = ReleaseEntry;
+      static_cast<hvProtocolInfoParams*>(hvMemory_Malloc(sizeof(hvProtocolInfoParams)));
+  hvProtocolInfoParams_InitInPlace(map);
+  map->inPlace = 0;
   return map;
 }
 
 void hvProtocolInfoParams_Free(hvProtocolInfoParams* map) {
   if (!map) return;
-  hvPtrVector_RemoveAll(&map->entries);
-  hvMemory_Free(map->entries.entries);
+  hvPtrVector_Free(&map->entries);
   hvMemory_Free(map->slots);
-  hvMemory_Free(map);
+  if (map->inPlace) {
+    // Emptied, so the owner may free its block whether or not it still points here.
+    map->slots = nullptr;
+    map->slotCount = 0;
+  } else {
+    hvMemory_Free(map);
+  }
 }
 
 size_t hvProtocolInfoParams_GetCount(const hvProtocolInfoParams* map) {
@@ -223,18 +228,16 @@ bool hvProtocolInfo_GetParamAt(const hvProtocolInfo* record, size_t index, const
 char* hvProtocolInfo_FindParamInText(const char* text, const char* name) {
   if (!text || !name) return nullptr;
   size_t wantedLength = strlen(name);
-  hvTextSplit pieces;
-  hvTextSplit_SplitAt(&pieces, text, strlen(text), ';');
-  char* found = nullptr;
-  for (size_t i = 0; i < pieces.count && pieces.pieces[i].length > 0 && !found; ++i) {
-    hvProtocolInfoPair pair =
-        hvProtocolInfo_SplitPair(pieces.pieces[i].text, pieces.pieces[i].length);
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, text, strlen(text));
+  hvTextPiece piece;
+  while (hvTextCursor_Next(&cursor, ';', &piece) && piece.length > 0) {
+    hvProtocolInfoPair pair = hvProtocolInfo_SplitPair(piece.text, piece.length);
     if (!hvProtocolInfoParams_IsAcceptable(pair.name, pair.nameLength, pair.value,
                                            pair.valueLength))
       continue;
     if (hvAscii_EqualsIgnoreCase(pair.name, pair.nameLength, name, wantedLength))
-      found = hvMemory_Strndup(pair.value, pair.valueLength);
+      return hvMemory_Strndup(pair.value, pair.valueLength);
   }
-  hvTextSplit_Release(&pieces);
-  return found;
+  return nullptr;
 }
