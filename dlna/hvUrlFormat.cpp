@@ -1,6 +1,5 @@
 // Joining an hvUrl into a text, and the whole-text conversions built on parse and format.
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
 #include "dlna/hvUrlInternal.h"
@@ -16,7 +15,6 @@ class Writer {
     memcpy(m_out, text, length);
     m_out += length;
   }
-  void Put(const char* text) { Put(text, strlen(text)); }
   void Put(char c) { *m_out++ = c; }
   char* End() const { return m_out; }
 
@@ -29,7 +27,21 @@ struct Layout {
   bool brackets;   // "[host]"
   bool pathSlash;  // '/' before a path that lacks one after an authority
   char port[8];    // ":<port>" or empty
+  size_t portLength;
 };
+
+// ":" and the port's decimal digits.
+size_t WritePort(uint16_t port, char* out) {
+  char digits[5];
+  size_t count = 0;
+  do {
+    digits[sizeof(digits) - ++count] = static_cast<char>('0' + port % 10);
+    port = static_cast<uint16_t>(port / 10);
+  } while (port != 0);
+  out[0] = ':';
+  memcpy(out + 1, digits + sizeof(digits) - count, count);
+  return count + 1;
+}
 
 Layout Plan(const hvUrl* url) {
   Layout layout{};
@@ -43,11 +55,19 @@ Layout Plan(const hvUrl* url) {
       url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
   layout.brackets = url->host && strchr(url->host, ':');
   layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
-  if (url->host && url->port != 0) {
-    snprintf(layout.port, sizeof layout.port, ":%lu", static_cast<unsigned long>(url->port));
-  }
+  if (url->host && url->port != 0) layout.portLength = WritePort(url->port, layout.port);
   return layout;
 }
+
+// The members' lengths, each measured once.
+struct Lengths {
+  size_t scheme;
+  size_t userInfo;
+  size_t host;
+  size_t path;
+  size_t query;
+  size_t fragment;
+};
 
 size_t Length(const char* text) { return text ? strlen(text) : 0; }
 
@@ -56,44 +76,46 @@ size_t Length(const char* text) { return text ? strlen(text) : 0; }
 char* hvUrl_Format(const hvUrl* url) {
   if (!url) return hvMemory_Strdup("");
   const Layout layout = Plan(url);
+  const Lengths lengths = {Length(url->scheme), Length(url->userInfo), Length(url->host),
+                           Length(url->path),   Length(url->query),    Length(url->fragment)};
   // Every byte written below is counted here, separators and brackets included.
   size_t size = 1;
-  if (url->scheme) size += Length(url->scheme) + 1;
+  if (url->scheme) size += lengths.scheme + 1;
   if (layout.slashes) size += 2;
-  if (url->userInfo) size += Length(url->userInfo) + 1;
-  if (url->host) size += Length(url->host) + (layout.brackets ? 2 : 0) + strlen(layout.port);
-  if (url->path) size += Length(url->path) + (layout.pathSlash ? 1 : 0);
-  if (url->query) size += 1 + Length(url->query);
-  if (url->fragment) size += 1 + Length(url->fragment);
+  if (url->userInfo) size += lengths.userInfo + 1;
+  if (url->host) size += lengths.host + (layout.brackets ? 2 : 0) + layout.portLength;
+  if (url->path) size += lengths.path + (layout.pathSlash ? 1 : 0);
+  if (url->query) size += 1 + lengths.query;
+  if (url->fragment) size += 1 + lengths.fragment;
 
   char* text = static_cast<char*>(hvMemory_Malloc(size));
   Writer out(text);
   if (url->scheme) {
-    out.Put(url->scheme);
+    out.Put(url->scheme, lengths.scheme);
     out.Put(':');
   }
   if (layout.slashes) out.Put("//", 2);
   if (url->userInfo) {
-    out.Put(url->userInfo);
+    out.Put(url->userInfo, lengths.userInfo);
     out.Put('@');
   }
   if (url->host) {
     if (layout.brackets) out.Put('[');
-    out.Put(url->host);
+    out.Put(url->host, lengths.host);
     if (layout.brackets) out.Put(']');
-    out.Put(layout.port);
+    out.Put(layout.port, layout.portLength);
   }
   if (url->path) {
     if (layout.pathSlash) out.Put('/');
-    out.Put(url->path);
+    out.Put(url->path, lengths.path);
   }
   if (url->query) {
     out.Put('?');
-    out.Put(url->query);
+    out.Put(url->query, lengths.query);
   }
   if (url->fragment) {
     out.Put('#');
-    out.Put(url->fragment);
+    out.Put(url->fragment, lengths.fragment);
   }
   out.Put('\0');
   assert(static_cast<size_t>(out.End() - text) == size);
