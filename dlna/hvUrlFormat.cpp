@@ -32,31 +32,13 @@ struct Layout {
 
 // ":" and the port's decimal digits.
 size_t WritePort(uint16_t port, char* out) {
-  char digits[5];
-  size_t count = 0;
-  do {
-    digits[sizeof(digits) - ++count] = static_cast<char>('0' + port % 10);
-    port = static_cast<uint16_t>(port / 10);
-  } while (port != 0);
+  size_t count = port >= 10000 ? 5 : port >= 1000 ? 4 : port >= 100 ? 3 : port >= 10 ? 2 : 1;
   out[0] = ':';
-  memcpy(out + 1, digits + sizeof(digits) - count, count);
+  for (size_t i = count; i > 0; --i) {
+    out[i] = static_cast<char>('0' + port % 10);
+    port = static_cast<uint16_t>(port / 10);
+  }
   return count + 1;
-}
-
-Layout Plan(const hvUrl* url) {
-  Layout layout{};
-  // "//" marks an authority, and comes before a host or user info with or without a
-  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
-  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
-  // which would otherwise read back as an authority. Before any other path it is left out:
-  // x-rincon-queue:RINCON_1#0 would turn into a host.
-  const bool rootedPath = url->path && url->path[0] == '/';
-  layout.slashes =
-      url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
-  layout.brackets = url->host && strchr(url->host, ':');
-  layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
-  if (url->host && url->port != 0) layout.portLength = WritePort(url->port, layout.port);
-  return layout;
 }
 
 // The members' lengths, each measured once.
@@ -71,13 +53,29 @@ struct Lengths {
 
 size_t Length(const char* text) { return text ? strlen(text) : 0; }
 
+Layout Plan(const hvUrl* url, const Lengths& lengths) {
+  Layout layout{};
+  // "//" marks an authority, and comes before a host or user info with or without a
+  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
+  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
+  // which would otherwise read back as an authority. Before any other path it is left out:
+  // x-rincon-queue:RINCON_1#0 would turn into a host.
+  const bool rootedPath = url->path && url->path[0] == '/';
+  layout.slashes =
+      url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
+  layout.brackets = url->host && memchr(url->host, ':', lengths.host);
+  layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
+  if (url->host && url->port != 0) layout.portLength = WritePort(url->port, layout.port);
+  return layout;
+}
+
 }  // namespace
 
 char* hvUrl_Format(const hvUrl* url) {
   if (!url) return hvMemory_Strdup("");
-  const Layout layout = Plan(url);
   const Lengths lengths = {Length(url->scheme), Length(url->userInfo), Length(url->host),
                            Length(url->path),   Length(url->query),    Length(url->fragment)};
+  const Layout layout = Plan(url, lengths);
   // Every byte written below is counted here, separators and brackets included.
   size_t size = 1;
   if (url->scheme) size += lengths.scheme + 1;
