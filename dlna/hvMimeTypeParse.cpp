@@ -1,8 +1,8 @@
 // Parsing a MIME text. Spaces and tabs around ';' and '=' and at the ends of the type are
 // optional white space, as in HTTP's Content-Type: "text/html; charset=utf-8" has the parameter
 // "charset". Inside double quotes they are kept, and a backslash takes the next character
-// literally. One reader of a ';'-separated segment serves two passes: the first counts the
-// parameters kept so the arrays are allocated once at their size, the second stores them.
+// literally. The parameters are counted before they are stored, so the arrays are allocated
+// once at their size.
 #include <cstring>
 
 #include "hulvoStreaming/hvMemory.h"
@@ -65,15 +65,8 @@ Segment ReadSegment(const char* p) {
   }
 }
 
-size_t CountParameters(const char* p) {
-  size_t count = 0;
-  for (; p;) {
-    Segment segment = ReadSegment(p);
-    if (segment.kept) ++count;
-    p = segment.next;
-  }
-  return count;
-}
+// As many kept segments as a text usually has, and more.
+constexpr size_t kRememberedSegments = 8;
 
 // Whether `text` is written in quotes: it opens with a double quote and the quote that closes
 // it is its last byte.
@@ -123,7 +116,18 @@ hvMimeType* hvMimeType_Parse(const char* text) {
   mime->type = hvMemory_Strndup(type.begin, type.Length());
   if (!semicolon) return mime;
 
-  size_t count = CountParameters(semicolon + 1);
+  // The kept segments of a usual text are remembered on the first pass, so only a text with
+  // more of them is read twice.
+  Segment kept[kRememberedSegments];
+  size_t count = 0;
+  for (const char* p = semicolon + 1; p;) {
+    Segment segment = ReadSegment(p);
+    if (segment.kept) {
+      if (count < kRememberedSegments) kept[count] = segment;
+      ++count;
+    }
+    p = segment.next;
+  }
   if (count > 0) {
     size_t bytes = hvNumber_MultiplySizes(count, sizeof(char*));
     mime->names = static_cast<char**>(hvMemory_Calloc(bytes));
@@ -131,7 +135,7 @@ hvMimeType* hvMimeType_Parse(const char* text) {
     mime->parameterCount = count;
     size_t index = 0;
     for (const char* p = semicolon + 1; p && index < count;) {
-      Segment segment = ReadSegment(p);
+      Segment segment = index < kRememberedSegments ? kept[index] : ReadSegment(p);
       if (segment.kept) {
         hvMimeType_SetParameterText(mime, index, 0, segment.name.begin, segment.name.Length());
         hvMimeType_SetParameterText(mime, index, 1, segment.value.begin, segment.value.Length());

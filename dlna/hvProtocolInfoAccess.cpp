@@ -6,12 +6,16 @@
 
 hvProtocolInfoPair hvProtocolInfo_SplitPair(const char* piece, size_t length) {
   hvProtocolInfoPair pair = {piece, length, piece, length, 0};
-  for (size_t i = 0; i < length; ++i) {
-    if (piece[i] != '=') continue;
-    if (pair.equalsCount++ == 0) pair.nameLength = i;
-    pair.value = piece + i + 1;
-    pair.valueLength = length - i - 1;
+  const char* end = piece + length;
+  const char* equals = static_cast<const char*>(memchr(piece, '=', length));
+  if (!equals) return pair;
+  pair.nameLength = static_cast<size_t>(equals - piece);
+  for (const char* more = equals; more; ++pair.equalsCount) {
+    equals = more;
+    more = static_cast<const char*>(memchr(equals + 1, '=', static_cast<size_t>(end - equals - 1)));
   }
+  pair.value = equals + 1;
+  pair.valueLength = static_cast<size_t>(end - pair.value);
   return pair;
 }
 

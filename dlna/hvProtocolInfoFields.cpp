@@ -65,9 +65,7 @@ bool HasPlaySpeeds(const hvProtocolInfo* record) {
 }
 
 void WritePlaySpeeds(const hvProtocolInfo* record, int options, hvStringBuilder* out) {
-  char* speeds = hvProtocolInfo_PlaySpeedsToString(record, options & kEscapePlaySpeeds);
-  hvStringBuilder_AppendText(out, speeds);
-  hvMemory_Free(speeds);
+  hvProtocolInfo_AppendPlaySpeeds(record, options & kEscapePlaySpeeds, out);
 }
 
 void ReadConversion(hvProtocolInfo* record, const char* value, size_t length) {
@@ -98,22 +96,25 @@ size_t CountDecimalDigits(const char* text, size_t length) {
 }
 
 void ReadMaximumSpeed(hvProtocolInfo* record, const char* value, size_t length) {
-  hvTextSplit parts;
-  hvTextSplit_SplitAt(&parts, value, length, '.');
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, value, length);
+  hvTextPiece integer;
+  hvTextPiece fraction;
+  hvTextPiece beyond;
+  hvTextCursor_Next(&cursor, '.', &integer);
   // The record holds signed parts; a saturated reading (0xFFFFFFFF) lands as -1.
   record->maxSpeedInteger =
-      static_cast<int32_t>(hvNumber_ReadUnsigned(parts.pieces[0].text, parts.pieces[0].length, 10));
-  if (parts.count == 2) {
-    const hvTextPiece& fraction = parts.pieces[1];
-    uint32_t number = hvNumber_ReadUnsigned(fraction.text, fraction.length, 10);
-    record->maxSpeedFraction = static_cast<int32_t>(number);
-    // The digit count keeps leading zeros (2.05 is not 2.5). A saturated fraction has lost
-    // its digits anyway, so it is written as the number it became.
-    size_t digits = CountDecimalDigits(fraction.text, fraction.length);
-    record->maxSpeedFractionDigits =
-        number == UINT32_MAX || digits > INT32_MAX ? 0 : static_cast<int32_t>(digits);
-  }
-  hvTextSplit_Release(&parts);
+      static_cast<int32_t>(hvNumber_ReadUnsigned(integer.text, integer.length, 10));
+  // A fraction only from exactly two parts.
+  if (!hvTextCursor_Next(&cursor, '.', &fraction) || hvTextCursor_Next(&cursor, '.', &beyond))
+    return;
+  uint32_t number = hvNumber_ReadUnsigned(fraction.text, fraction.length, 10);
+  record->maxSpeedFraction = static_cast<int32_t>(number);
+  // The digit count keeps leading zeros (2.05 is not 2.5). A saturated fraction has lost
+  // its digits anyway, so it is written as the number it became.
+  size_t digits = CountDecimalDigits(fraction.text, fraction.length);
+  record->maxSpeedFractionDigits =
+      number == UINT32_MAX || digits > INT32_MAX ? 0 : static_cast<int32_t>(digits);
 }
 
 // Only RTSP announces a maximum speed. The sum is taken in 64 bits: a saturated part reads
@@ -142,9 +143,9 @@ size_t FractionWidth(const hvProtocolInfo* record) {
 void AppendMaximumSpeed(const hvProtocolInfo* record, hvStringBuilder* out) {
   uint32_t fraction = static_cast<uint32_t>(record->maxSpeedFraction);
   hvStringBuilder_AppendDecimal(out, static_cast<uint32_t>(record->maxSpeedInteger));
-  hvStringBuilder_AppendText(out, ".");
+  hvStringBuilder_AppendChar(out, '.');
   for (size_t zeros = FractionWidth(record) - NaturalDigits(fraction); zeros > 0; --zeros)
-    hvStringBuilder_AppendText(out, "0");
+    hvStringBuilder_AppendChar(out, '0');
   hvStringBuilder_AppendDecimal(out, fraction);
 }
 
@@ -165,19 +166,72 @@ const hvProtocolInfoField khvProtocolInfoFields[] = {
 const size_t khvProtocolInfoFieldCount =
     sizeof(khvProtocolInfoFields) / sizeof(khvProtocolInfoFields[0]);
 
+namespace {
+
+// Every name is at least this long, so its first and last eight bytes cover it.
+constexpr size_t kShortestName = 8;
+
+uint64_t Load8(const char* bytes) {
+  uint64_t value;
+  memcpy(&value, bytes, sizeof(value));
+  return value;
+}
+
+// A name's first and last eight bytes with letters in lower case, and masks with 0x20 over
+// the letters: a candidate's bytes OR-ed with the mask equal the folded bytes exactly when
+// they are the name's bytes in either case.
+struct FoldedName {
+  uint64_t head;
+  uint64_t headMask;
+  uint64_t tail;
+  uint64_t tailMask;
+};
+
+void Fold(const char* bytes, uint64_t* folded, uint64_t* mask) {
+  char lower[kShortestName];
+  char letters[kShortestName];
+  for (size_t i = 0; i < kShortestName; ++i) {
+    lower[i] = hvAscii_ToLower(bytes[i]);
+    letters[i] = lower[i] != hvAscii_ToUpper(bytes[i]) ? 0x20 : 0;
+  }
+  *folded = Load8(lower);
+  *mask = Load8(letters);
+}
+
+struct FoldedNames {
+  FoldedName names[sizeof(khvProtocolInfoFields) / sizeof(khvProtocolInfoFields[0])];
+  FoldedNames() {
+    for (size_t i = 0; i < khvProtocolInfoFieldCount; ++i) {
+      const hvProtocolInfoField& field = khvProtocolInfoFields[i];
+      Fold(field.name, &names[i].head, &names[i].headMask);
+      Fold(field.name + field.nameLength - kShortestName, &names[i].tail, &names[i].tailMask);
+    }
+  }
+};
+
+}  // namespace
+
 const hvProtocolInfoField* hvProtocolInfo_FindField(const char* name, size_t nameLength,
                                                     size_t equalsCount) {
-  for (const hvProtocolInfoField& field : khvProtocolInfoFields) {
+  static const FoldedNames kFolded;
+  if (nameLength < kShortestName) return nullptr;
+  uint64_t head = Load8(name);
+  uint64_t tail = Load8(name + nameLength - kShortestName);
+  for (size_t i = 0; i < khvProtocolInfoFieldCount; ++i) {
+    const hvProtocolInfoField& field = khvProtocolInfoFields[i];
     if (field.nameLength != nameLength || (field.singleEquals && equalsCount != 1)) continue;
-    if (hvAscii_EqualsIgnoreCase(name, nameLength, field.name, field.nameLength)) return &field;
+    const FoldedName& folded = kFolded.names[i];
+    if ((head | folded.headMask) == folded.head && (tail | folded.tailMask) == folded.tail)
+      return &field;
   }
   return nullptr;
 }
 
 char* hvProtocolInfo_MaxSpeedToString(const hvProtocolInfo* record) {
-  hvStringBuilder* out = hvStringBuilder_Create(0);
-  AppendMaximumSpeed(record, out);
-  return hvStringBuilder_Detach(out, 1, nullptr);
+  hvStringBuilder out;
+  hvStringBuilder_Init(&out, 0);
+  AppendMaximumSpeed(record, &out);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
 }
 
 int hvProtocolInfo_CompareMaxSpeeds(const hvProtocolInfo* a, const hvProtocolInfo* b) {

@@ -31,6 +31,24 @@ const FlagBit kVersion15Flags[] = {
     {&hvProtocolInfo::clearTextLimitedBytes, 14},
 };
 
+// Eight plain hexadecimal digits, by far the common case, are read directly: the general
+// reader's blanks, sign and "0x" rules cannot apply to them. Anything else goes to it.
+uint32_t ReadWord(const char (&digits)[8]) {
+  uint32_t word = 0;
+  for (char c : digits) {
+    unsigned digit;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<unsigned>(c - '0');
+    } else if (hvAscii_ToLower(c) >= 'a' && hvAscii_ToLower(c) <= 'f') {
+      digit = static_cast<unsigned>(hvAscii_ToLower(c) - 'a' + 10);
+    } else {
+      return hvNumber_ReadUnsigned(digits, sizeof(digits), 16);
+    }
+    word = word << 4 | digit;
+  }
+  return word;
+}
+
 }  // namespace
 
 void hvProtocolInfo_ReadFlags(hvProtocolInfo* record, const char* value, size_t length) {
@@ -42,7 +60,7 @@ void hvProtocolInfo_ReadFlags(hvProtocolInfo* record, const char* value, size_t 
     size_t taken = remaining < 8 ? remaining : 8;
     memset(digits, '0', sizeof(digits));
     memcpy(digits, value + offset, taken);
-    record->flags[word] = hvNumber_ReadUnsigned(digits, sizeof(digits), 16);
+    record->flags[word] = ReadWord(digits);
     if (remaining <= 8) break;
     remaining -= 8;
     offset += 8;

@@ -4,6 +4,7 @@
 #include "dlna/hvProtocolInfoInternal.h"
 #include "dlna/hvProtocolInfoListInternal.h"
 #include "hulvoStreaming/hvMemory.h"
+#include "support/hvNumber.h"
 #include "support/hvStringBuilder.h"
 #include "support/hvTextSplit.h"
 
@@ -16,10 +17,10 @@ void ReleaseRecord(void* value) { hvProtocolInfo_Free(static_cast<hvProtocolInfo
 void Fill(hvProtocolInfoList* list, const char* text, bool shortForm) {
   hvProtocolInfoListLock lock(list);
   hvDList_Clear(list->records);
-  hvTextSplit pieces;
-  hvTextSplit_Split(&pieces, text, strlen(text), ",", 1, '\\');
-  for (size_t i = 0; i < pieces.count; ++i) {
-    const hvTextPiece& piece = pieces.pieces[i];
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, text, strlen(text));
+  hvTextPiece piece;
+  while (hvTextCursor_NextEscaped(&cursor, ",", 1, '\\', &piece)) {
     if (piece.length == 0) continue;
     hvProtocolInfo* record = shortForm ? hvProtocolInfo_ParseShort(piece.text, piece.length)
                                        : hvProtocolInfo_Parse(piece.text, piece.length);
@@ -29,7 +30,6 @@ void Fill(hvProtocolInfoList* list, const char* text, bool shortForm) {
       hvProtocolInfo_Free(record);
     }
   }
-  hvTextSplit_Release(&pieces);
 }
 
 hvProtocolInfoList* CreateFilled(const char* text, bool shortForm) {
@@ -144,16 +144,18 @@ bool hvProtocolInfoList_ContainsProfile(hvProtocolInfoList* list, const char* pr
 
 char* hvProtocolInfoList_ToString(hvProtocolInfoList* list, int options) {
   hvProtocolInfoListLock lock(list);
-  hvStringBuilder* out = hvStringBuilder_Create(0);
+  hvStringBuilder out;
+  // Room for entries of a typical length, so that a long list is not copied at every doubling.
+  hvStringBuilder_Init(
+      &out, hvNumber_MultiplySizes(static_cast<size_t>(hvDList_GetCount(list->records)), 64) + 1);
   for (hvDListItem* item = list->records->head; item; item = item->next) {
-    char* text = hvProtocolInfo_ToString(hvProtocolInfoList_ItemRecord(item), options);
-    if (*text) {
-      if (out->length > 0) hvStringBuilder_AppendText(out, ",");
-      hvStringBuilder_AppendText(out, text);
-    }
-    hvMemory_Free(text);
+    // The separator goes in first and comes out again when the record writes nothing.
+    size_t before = out.length;
+    if (before > 0) hvStringBuilder_AppendChar(&out, ',');
+    if (!hvProtocolInfo_AppendText(hvProtocolInfoList_ItemRecord(item), options, &out))
+      out.length = before;
   }
-  return hvStringBuilder_Detach(out, 1, nullptr);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
 }
 
 char* hvProtocolInfoList_ToString(hvProtocolInfoList* list) {

@@ -8,19 +8,9 @@
 
 #include "dlna/hvProtocolInfoInternal.h"
 #include "hulvoStreaming/hvMemory.h"
-#include "hulvoStreaming/hvOSThread.h"
 #include "support/hvNumber.h"
 #include "support/hvPtrVector.h"
 #include "support/hvTextSplit.h"
-
-struct hvProtocolInfoParams {
-  hvPtrVector* entries;  // of hvProtocolInfoParam*, in map order
-  // slots[i] is 0 (free) or 1 + the index of an entry; slotCount is a power of two and more
-  // than twice the entry count, so probing always meets a free slot.
-  size_t* slots;
-  size_t slotCount;
-  hvOSMutex* mutex;
-};
 
 namespace {
 
@@ -39,15 +29,28 @@ size_t NameHash(const char* name, size_t nameLength) {
   return hash;
 }
 
+// The name lives in the entry's own block, behind it; the value is replaced on its own.
+hvProtocolInfoParam* NewEntry(uint32_t key, const char* name, size_t nameLength, const char* value,
+                              size_t valueLength) {
+  size_t size = hvNumber_AddSizes(sizeof(hvProtocolInfoParam), hvNumber_AddSizes(nameLength, 1));
+  hvProtocolInfoParam* param = static_cast<hvProtocolInfoParam*>(hvMemory_Malloc(size));
+  param->key = key;
+  param->nameLength = nameLength;
+  param->name = reinterpret_cast<char*>(param + 1);
+  memcpy(param->name, name, nameLength);
+  param->name[nameLength] = '\0';
+  param->value = hvMemory_Strndup(value, valueLength);
+  return param;
+}
+
 void ReleaseEntry(void* entry) {
   hvProtocolInfoParam* param = static_cast<hvProtocolInfoParam*>(entry);
-  hvMemory_Free(param->name);
   hvMemory_Free(param->value);
   hvMemory_Free(param);
 }
 
 hvProtocolInfoParam* EntryAt(const hvProtocolInfoParams* map, size_t index) {
-  return static_cast<hvProtocolInfoParam*>(hvPtrVector_Get(map->entries, index));
+  return static_cast<hvProtocolInfoParam*>(hvPtrVector_Get(&map->entries, index));
 }
 
 // The slot that holds the name, or the free slot where it would go.
@@ -68,7 +71,7 @@ void RebuildIndex(hvProtocolInfoParams* map, size_t slotCount) {
   map->slots =
       static_cast<size_t*>(hvMemory_Calloc(hvNumber_MultiplySizes(slotCount, sizeof(size_t))));
   map->slotCount = slotCount;
-  size_t count = hvPtrVector_GetCount(map->entries);
+  size_t count = hvPtrVector_GetCount(&map->entries);
   for (size_t i = 0; i < count; ++i) {
     const hvProtocolInfoParam* param = EntryAt(map, i);
     map->slots[ProbeSlot(map, param->name, param->nameLength, param->key)] = i + 1;
@@ -100,25 +103,37 @@ bool hvProtocolInfoParams_IsAcceptable(const char* name, size_t nameLength, cons
   return true;
 }
 
+void hvProtocolInfoParams_InitInPlace(hvProtocolInfoParams* map) {
+  // The entry vector is in place in any case: it is part of the map.
+  hvPtrVector_InitInPlace(&map->entries, ReleaseEntry, nullptr);
+  map->slots = nullptr;
+  map->slotCount = 0;
+  map->inPlace = 1;
+}
+
 hvProtocolInfoParams* hvProtocolInfoParams_Create() {
   hvProtocolInfoParams* map =
-      static_cast<hvProtocolInfoParams*>(hvMemory_Calloc(sizeof(hvProtocolInfoParams)));
-  map->entries = hvPtrVector_Create(ReleaseEntry, nullptr);
-  RebuildIndex(map, 8);
-  map->mutex = hvOSMutex_Create();
+      static_cast<hvProtocolInfoParams*>(hvMemory_Malloc(sizeof(hvProtocolInfoParams)));
+  hvProtocolInfoParams_InitInPlace(map);
+  map->inPlace = 0;
   return map;
 }
 
 void hvProtocolInfoParams_Free(hvProtocolInfoParams* map) {
   if (!map) return;
-  hvPtrVector_Free(map->entries);
+  hvPtrVector_Free(&map->entries);
   hvMemory_Free(map->slots);
-  if (map->mutex) hvOSMutex_Destroy(map->mutex);
-  hvMemory_Free(map);
+  if (map->inPlace) {
+    // Emptied, so the owner may free its block whether or not it still points here.
+    map->slots = nullptr;
+    map->slotCount = 0;
+  } else {
+    hvMemory_Free(map);
+  }
 }
 
 size_t hvProtocolInfoParams_GetCount(const hvProtocolInfoParams* map) {
-  return hvPtrVector_GetCount(map->entries);
+  return hvPtrVector_GetCount(&map->entries);
 }
 
 const hvProtocolInfoParam* hvProtocolInfoParams_At(const hvProtocolInfoParams* map, size_t index) {
@@ -127,7 +142,7 @@ const hvProtocolInfoParam* hvProtocolInfoParams_At(const hvProtocolInfoParams* m
 
 const hvProtocolInfoParam* hvProtocolInfoParams_Find(const hvProtocolInfoParams* map,
                                                      const char* name, size_t nameLength) {
-  if (nameLength == 0) return nullptr;
+  if (nameLength == 0 || !map->slots) return nullptr;
   size_t slot = ProbeSlot(map, name, nameLength, hvProtocolInfoParams_Key(name, nameLength));
   return map->slots[slot] == 0 ? nullptr : EntryAt(map, map->slots[slot] - 1);
 }
@@ -135,6 +150,7 @@ const hvProtocolInfoParam* hvProtocolInfoParams_Find(const hvProtocolInfoParams*
 void hvProtocolInfoParams_Set(hvProtocolInfoParams* map, const char* name, size_t nameLength,
                               const char* value, size_t valueLength) {
   if (nameLength == 0) return;
+  if (!map->slots) RebuildIndex(map, 8);
   uint32_t key = hvProtocolInfoParams_Key(name, nameLength);
   size_t slot = ProbeSlot(map, name, nameLength, key);
   if (map->slots[slot] != 0) {
@@ -145,14 +161,8 @@ void hvProtocolInfoParams_Set(hvProtocolInfoParams* map, const char* name, size_
     param->value = copy;
     return;
   }
-  hvProtocolInfoParam* param =
-      static_cast<hvProtocolInfoParam*>(hvMemory_Malloc(sizeof(hvProtocolInfoParam)));
-  param->key = key;
-  param->nameLength = nameLength;
-  param->name = hvMemory_Strndup(name, nameLength);
-  param->value = hvMemory_Strndup(value, valueLength);
-  hvPtrVector_Append(map->entries, param);
-  size_t count = hvPtrVector_GetCount(map->entries);
+  hvPtrVector_Append(&map->entries, NewEntry(key, name, nameLength, value, valueLength));
+  size_t count = hvPtrVector_GetCount(&map->entries);
   if (hvNumber_MultiplySizes(count, 2) >= map->slotCount) {
     RebuildIndex(map, hvNumber_MultiplySizes(map->slotCount, 2));
   } else {
@@ -161,10 +171,10 @@ void hvProtocolInfoParams_Set(hvProtocolInfoParams* map, const char* name, size_
 }
 
 bool hvProtocolInfoParams_Remove(hvProtocolInfoParams* map, const char* name, size_t nameLength) {
-  if (nameLength == 0) return false;
+  if (nameLength == 0 || !map->slots) return false;
   size_t slot = ProbeSlot(map, name, nameLength, hvProtocolInfoParams_Key(name, nameLength));
   if (map->slots[slot] == 0) return false;
-  hvPtrVector_RemoveRange(map->entries, map->slots[slot] - 1, 1);
+  hvPtrVector_RemoveRange(&map->entries, map->slots[slot] - 1, 1);
   // Entries after the removed one moved down, so every slot may be stale.
   RebuildIndex(map, map->slotCount);
   return true;
@@ -218,18 +228,16 @@ bool hvProtocolInfo_GetParamAt(const hvProtocolInfo* record, size_t index, const
 char* hvProtocolInfo_FindParamInText(const char* text, const char* name) {
   if (!text || !name) return nullptr;
   size_t wantedLength = strlen(name);
-  hvTextSplit pieces;
-  hvTextSplit_SplitAt(&pieces, text, strlen(text), ';');
-  char* found = nullptr;
-  for (size_t i = 0; i < pieces.count && pieces.pieces[i].length > 0 && !found; ++i) {
-    hvProtocolInfoPair pair =
-        hvProtocolInfo_SplitPair(pieces.pieces[i].text, pieces.pieces[i].length);
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, text, strlen(text));
+  hvTextPiece piece;
+  while (hvTextCursor_Next(&cursor, ';', &piece) && piece.length > 0) {
+    hvProtocolInfoPair pair = hvProtocolInfo_SplitPair(piece.text, piece.length);
     if (!hvProtocolInfoParams_IsAcceptable(pair.name, pair.nameLength, pair.value,
                                            pair.valueLength))
       continue;
     if (hvAscii_EqualsIgnoreCase(pair.name, pair.nameLength, name, wantedLength))
-      found = hvMemory_Strndup(pair.value, pair.valueLength);
+      return hvMemory_Strndup(pair.value, pair.valueLength);
   }
-  hvTextSplit_Release(&pieces);
-  return found;
+  return nullptr;
 }

@@ -8,17 +8,31 @@
 #include <cstddef>
 #include <cstdint>
 
-struct hvProtocolInfoParams;
+#include "support/hvPtrVector.h"
+
+// Entries in map order, with an index over a hash of their names.
+struct hvProtocolInfoParams {
+  hvPtrVector entries;  // of hvProtocolInfoParam*, in map order
+  // slots[i] is 0 (free) or 1 + the index of an entry; slotCount is a power of two and more
+  // than twice the entry count, so probing always meets a free slot. Most records carry no
+  // other parameter, so the index is made with the first entry (null and 0 until then).
+  size_t* slots;
+  size_t slotCount;
+  int inPlace;  // 1: inside its record's block, so Free empties it and leaves the struct
+};
 
 struct hvProtocolInfoParam {
   uint32_t key;
   size_t nameLength;
-  char* name;   // owned, NUL-terminated after nameLength bytes (which may hold NUL bytes)
+  char* name;   // in the entry's own block, NUL-terminated after nameLength bytes (which may
+                // hold NUL bytes)
   char* value;  // owned, never null
 };
 
-// The map holds an OS mutex for its whole life; the component never locks it.
+// No lock: nobody but the record's user ever reaches the map.
 hvProtocolInfoParams* hvProtocolInfoParams_Create();
+// An empty map in storage the caller owns, for a record allocated with its map.
+void hvProtocolInfoParams_InitInPlace(hvProtocolInfoParams* map);
 // Null is accepted.
 void hvProtocolInfoParams_Free(hvProtocolInfoParams* map);
 

@@ -42,6 +42,11 @@ hvPtrVector* hvProtocolInfo_CreatePlaySpeedList() {
   return list;
 }
 
+void hvProtocolInfo_InitPlaySpeedList(hvPtrVector* list) {
+  hvPtrVector_InitInPlace(list, ReleasePlaySpeed, ComparePlaySpeeds);
+  hvPtrVector_SetSorted(list, 1);
+}
+
 bool hvProtocolInfo_AddPlaySpeed(hvProtocolInfo* record, const char* text, size_t length) {
   double value = 0;
   if (!hvNumber_ReadRational(text, length, &value)) return false;
@@ -57,22 +62,23 @@ void hvProtocolInfo_ReadPlaySpeeds(hvProtocolInfo* record, const char* value, si
   }
   // A list that travels inside a ','-separated list of protocolInfos escapes its commas.
   bool escaped = memchr(value, '\\', length) != nullptr;
-  hvTextSplit pieces;
-  hvTextSplit_Split(&pieces, value, length, escaped ? "\\," : ",", escaped ? 2 : 1,
-                    khvTextSplit_NoEscape);
+  const char* separator = escaped ? "\\," : ",";
+  size_t separatorLength = escaped ? 2 : 1;
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, value, length);
   if (!record->playSpeeds) record->playSpeeds = hvProtocolInfo_CreatePlaySpeedList();
   // Appending and sorting once gives the same order as an ordered insert per piece (equal
   // values aside), without a quadratic cost on a value with thousands of pieces.
   size_t added = 0;
-  for (size_t i = 0; i < pieces.count; ++i) {
+  hvTextPiece piece;
+  while (hvTextCursor_NextEscaped(&cursor, separator, separatorLength, khvTextSplit_NoEscape,
+                                  &piece)) {
     double speed = 0;
-    if (!hvNumber_ReadRational(pieces.pieces[i].text, pieces.pieces[i].length, &speed)) continue;
-    hvPtrVector_Append(record->playSpeeds,
-                       NewPlaySpeed(pieces.pieces[i].text, pieces.pieces[i].length, speed));
+    if (!hvNumber_ReadRational(piece.text, piece.length, &speed)) continue;
+    hvPtrVector_Append(record->playSpeeds, NewPlaySpeed(piece.text, piece.length, speed));
     ++added;
   }
   if (added > 0) hvPtrVector_Sort(record->playSpeeds);
-  hvTextSplit_Release(&pieces);
 }
 
 void hvProtocolInfo_ClearPlaySpeeds(hvProtocolInfo* record) {
@@ -104,13 +110,19 @@ bool hvProtocolInfo_HasPlaySpeedValue(const hvProtocolInfo* record, double value
   return false;
 }
 
-char* hvProtocolInfo_PlaySpeedsToString(const hvProtocolInfo* record, int escaped) {
+void hvProtocolInfo_AppendPlaySpeeds(const hvProtocolInfo* record, int escaped,
+                                     hvStringBuilder* out) {
   size_t count = hvProtocolInfo_GetPlaySpeedCount(record);
-  if (count == 0) return nullptr;
-  hvStringBuilder* builder = hvStringBuilder_Create(0);
   for (size_t i = 0; i < count; ++i) {
-    if (i > 0) hvStringBuilder_AppendText(builder, escaped ? "\\," : ",");
-    hvStringBuilder_AppendText(builder, hvProtocolInfo_GetPlaySpeedAt(record, i)->text);
+    if (i > 0) hvStringBuilder_AppendText(out, escaped ? "\\," : ",");
+    hvStringBuilder_AppendText(out, hvProtocolInfo_GetPlaySpeedAt(record, i)->text);
   }
-  return hvStringBuilder_Detach(builder, 1, nullptr);
+}
+
+char* hvProtocolInfo_PlaySpeedsToString(const hvProtocolInfo* record, int escaped) {
+  if (hvProtocolInfo_GetPlaySpeedCount(record) == 0) return nullptr;
+  hvStringBuilder out;
+  hvStringBuilder_Init(&out, 0);
+  hvProtocolInfo_AppendPlaySpeeds(record, escaped, &out);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
 }

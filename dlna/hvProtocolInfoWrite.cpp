@@ -21,11 +21,11 @@ void AppendParams(const hvProtocolInfo* record, hvStringBuilder* out) {
   size_t count = hvProtocolInfoParams_GetCount(record->params);
   for (size_t i = 0; i < count; ++i) {
     const hvProtocolInfoParam* param = hvProtocolInfoParams_At(record->params, i);
-    if (i > 0) hvStringBuilder_AppendText(out, ";");
+    if (i > 0) hvStringBuilder_AppendChar(out, ';');
     // Up to a NUL byte the name may hold: the text handed out ends at the first NUL, and what
     // follows it must not vanish with the rest of the name.
     hvStringBuilder_AppendText(out, param->name);
-    hvStringBuilder_AppendText(out, "=");
+    hvStringBuilder_AppendChar(out, '=');
     hvStringBuilder_AppendText(out, param->value);
   }
 }
@@ -37,13 +37,13 @@ void AppendFourthField(hvProtocolInfo* record, int options, hvStringBuilder* out
     const hvProtocolInfoField& field = khvProtocolInfoFields[i];
     if ((field.operation && !operations) || !field.present(record)) continue;
     hvStringBuilder_AppendBytes(out, field.name, field.nameLength);
-    hvStringBuilder_AppendText(out, "=");
+    hvStringBuilder_AppendChar(out, '=');
     field.write(record, options, out);
-    hvStringBuilder_AppendText(out, ";");
+    hvStringBuilder_AppendChar(out, ';');
   }
   if (operations && record->params) AppendParams(record, out);
   if (out->length == start) {
-    hvStringBuilder_AppendText(out, "*");
+    hvStringBuilder_AppendChar(out, '*');
   } else if (out->data[out->length - 1] == ';') {
     hvStringBuilder_Truncate(out, 1);
   }
@@ -54,26 +54,34 @@ void AppendFourthField(hvProtocolInfo* record, int options, hvStringBuilder* out
 char* hvProtocolInfo_FourthFieldToString(hvProtocolInfo* record, int options) {
   if (!record->valid) return hvMemory_Strdup("");
   hvProtocolInfo_Normalize(record);
-  hvStringBuilder* out = hvStringBuilder_Create(kInitialCapacity);
+  hvStringBuilder out;
+  hvStringBuilder_Init(&out, kInitialCapacity);
+  AppendFourthField(record, options, &out);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
+}
+
+bool hvProtocolInfo_AppendText(hvProtocolInfo* record, int options, hvStringBuilder* out) {
+  if (!record->valid) return false;
+  hvProtocolInfo_Normalize(record);
+  // An empty field would read back as an unknown protocol; "*" is what it stood for.
+  const char* protocol = hvProtocolInfo_GetProtocolName(record);
+  hvStringBuilder_AppendText(out, protocol && *protocol ? protocol : "*");
+  hvStringBuilder_AppendChar(out, ':');
+  bool hasNetwork = record->network && *record->network;
+  hvStringBuilder_AppendText(out, hasNetwork ? record->network : "*");
+  hvStringBuilder_AppendChar(out, ':');
+  hvStringBuilder_AppendText(out, record->contentFormat);
+  hvStringBuilder_AppendChar(out, ':');
   AppendFourthField(record, options, out);
-  return hvStringBuilder_Detach(out, 1, nullptr);
+  return true;
 }
 
 char* hvProtocolInfo_ToString(hvProtocolInfo* record, int options) {
   if (!record->valid) return hvMemory_Strdup("");
-  hvProtocolInfo_Normalize(record);
-  hvStringBuilder* out = hvStringBuilder_Create(kInitialCapacity);
-  // An empty field would read back as an unknown protocol; "*" is what it stood for.
-  const char* protocol = hvProtocolInfo_GetProtocolName(record);
-  hvStringBuilder_AppendText(out, protocol && *protocol ? protocol : "*");
-  hvStringBuilder_AppendText(out, ":");
-  bool hasNetwork = record->network && *record->network;
-  hvStringBuilder_AppendText(out, hasNetwork ? record->network : "*");
-  hvStringBuilder_AppendText(out, ":");
-  hvStringBuilder_AppendText(out, record->contentFormat);
-  hvStringBuilder_AppendText(out, ":");
-  AppendFourthField(record, options, out);
-  return hvStringBuilder_Detach(out, 1, nullptr);
+  hvStringBuilder out;
+  hvStringBuilder_Init(&out, kInitialCapacity);
+  hvProtocolInfo_AppendText(record, options, &out);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
 }
 
 char* hvProtocolInfo_ToString(hvProtocolInfo* record) {
@@ -81,7 +89,8 @@ char* hvProtocolInfo_ToString(hvProtocolInfo* record) {
 }
 
 char* hvProtocolInfo_ParamsToString(const hvProtocolInfo* record) {
-  hvStringBuilder* out = hvStringBuilder_Create(0);
-  if (record->params) AppendParams(record, out);
-  return hvStringBuilder_Detach(out, 1, nullptr);
+  hvStringBuilder out;
+  hvStringBuilder_Init(&out, 0);
+  if (record->params) AppendParams(record, &out);
+  return hvStringBuilder_Finish(&out, 1, nullptr);
 }

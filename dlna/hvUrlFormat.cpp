@@ -1,6 +1,5 @@
 // Joining an hvUrl into a text, and the whole-text conversions built on parse and format.
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
 #include "dlna/hvUrlInternal.h"
@@ -16,7 +15,6 @@ class Writer {
     memcpy(m_out, text, length);
     m_out += length;
   }
-  void Put(const char* text) { Put(text, strlen(text)); }
   void Put(char c) { *m_out++ = c; }
   char* End() const { return m_out; }
 
@@ -29,9 +27,33 @@ struct Layout {
   bool brackets;   // "[host]"
   bool pathSlash;  // '/' before a path that lacks one after an authority
   char port[8];    // ":<port>" or empty
+  size_t portLength;
 };
 
-Layout Plan(const hvUrl* url) {
+// ":" and the port's decimal digits.
+size_t WritePort(uint16_t port, char* out) {
+  size_t count = port >= 10000 ? 5 : port >= 1000 ? 4 : port >= 100 ? 3 : port >= 10 ? 2 : 1;
+  out[0] = ':';
+  for (size_t i = count; i > 0; --i) {
+    out[i] = static_cast<char>('0' + port % 10);
+    port = static_cast<uint16_t>(port / 10);
+  }
+  return count + 1;
+}
+
+// The members' lengths, each measured once.
+struct Lengths {
+  size_t scheme;
+  size_t userInfo;
+  size_t host;
+  size_t path;
+  size_t query;
+  size_t fragment;
+};
+
+size_t Length(const char* text) { return text ? strlen(text) : 0; }
+
+Layout Plan(const hvUrl* url, const Lengths& lengths) {
   Layout layout{};
   // "//" marks an authority, and comes before a host or user info with or without a
   // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
@@ -41,59 +63,57 @@ Layout Plan(const hvUrl* url) {
   const bool rootedPath = url->path && url->path[0] == '/';
   layout.slashes =
       url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
-  layout.brackets = url->host && strchr(url->host, ':');
+  layout.brackets = url->host && memchr(url->host, ':', lengths.host);
   layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
-  if (url->host && url->port != 0) {
-    snprintf(layout.port, sizeof layout.port, ":%lu", static_cast<unsigned long>(url->port));
-  }
+  if (url->host && url->port != 0) layout.portLength = WritePort(url->port, layout.port);
   return layout;
 }
-
-size_t Length(const char* text) { return text ? strlen(text) : 0; }
 
 }  // namespace
 
 char* hvUrl_Format(const hvUrl* url) {
   if (!url) return hvMemory_Strdup("");
-  const Layout layout = Plan(url);
+  const Lengths lengths = {Length(url->scheme), Length(url->userInfo), Length(url->host),
+                           Length(url->path),   Length(url->query),    Length(url->fragment)};
+  const Layout layout = Plan(url, lengths);
   // Every byte written below is counted here, separators and brackets included.
   size_t size = 1;
-  if (url->scheme) size += Length(url->scheme) + 1;
+  if (url->scheme) size += lengths.scheme + 1;
   if (layout.slashes) size += 2;
-  if (url->userInfo) size += Length(url->userInfo) + 1;
-  if (url->host) size += Length(url->host) + (layout.brackets ? 2 : 0) + strlen(layout.port);
-  if (url->path) size += Length(url->path) + (layout.pathSlash ? 1 : 0);
-  if (url->query) size += 1 + Length(url->query);
-  if (url->fragment) size += 1 + Length(url->fragment);
+  if (url->userInfo) size += lengths.userInfo + 1;
+  if (url->host) size += lengths.host + (layout.brackets ? 2 : 0) + layout.portLength;
+  if (url->path) size += lengths.path + (layout.pathSlash ? 1 : 0);
+  if (url->query) size += 1 + lengths.query;
+  if (url->fragment) size += 1 + lengths.fragment;
 
   char* text = static_cast<char*>(hvMemory_Malloc(size));
   Writer out(text);
   if (url->scheme) {
-    out.Put(url->scheme);
+    out.Put(url->scheme, lengths.scheme);
     out.Put(':');
   }
   if (layout.slashes) out.Put("//", 2);
   if (url->userInfo) {
-    out.Put(url->userInfo);
+    out.Put(url->userInfo, lengths.userInfo);
     out.Put('@');
   }
   if (url->host) {
     if (layout.brackets) out.Put('[');
-    out.Put(url->host);
+    out.Put(url->host, lengths.host);
     if (layout.brackets) out.Put(']');
-    out.Put(layout.port);
+    out.Put(layout.port, layout.portLength);
   }
   if (url->path) {
     if (layout.pathSlash) out.Put('/');
-    out.Put(url->path);
+    out.Put(url->path, lengths.path);
   }
   if (url->query) {
     out.Put('?');
-    out.Put(url->query);
+    out.Put(url->query, lengths.query);
   }
   if (url->fragment) {
     out.Put('#');
-    out.Put(url->fragment);
+    out.Put(url->fragment, lengths.fragment);
   }
   out.Put('\0');
   assert(static_cast<size_t>(out.End() - text) == size);

@@ -88,10 +88,11 @@ hvUrl* hvUrl_Parse(const char* text, bool unescape) {
   while (IsTrimmed(*text)) ++text;
   size_t length = strlen(text);
   while (length > 0 && IsTrimmed(text[length - 1])) --length;
-  char* copy = hvMemory_Strndup(text, length);
+  // The steps scan up to a terminator, so only a text with trailing blanks is copied.
+  char* copy = text[length] != '\0' ? hvMemory_Strndup(text, length) : nullptr;
 
   hvUrl* url = hvUrl_New();
-  const char* rest = ParseScheme(copy, url);
+  const char* rest = ParseScheme(copy ? copy : text, url);
   if (rest[0] == '/' && rest[1] == '/') rest = ParseAuthority(rest + 2, url);
   if (rest) {
     const char* pathEnd = FindAny(rest, "?#");

@@ -20,7 +20,13 @@ char* hvUrl_Concat(const char* first, size_t firstLength, const char* second, si
   return text;
 }
 
-hvUrl* hvUrl_New() { return static_cast<hvUrl*>(hvMemory_Calloc(sizeof(hvUrl))); }
+// Allocated and zeroed apart: glibc's calloc passes over the per-thread cache that serves
+// malloc, and a record is made for every URL parsed.
+hvUrl* hvUrl_New() {
+  hvUrl* url = static_cast<hvUrl*>(hvMemory_Malloc(sizeof(hvUrl)));
+  *url = hvUrl();
+  return url;
+}
 
 hvUrl* hvUrl_Create(const char* scheme, const char* host, unsigned port, const char* path) {
   hvUrl* url = hvUrl_New();
@@ -130,18 +136,16 @@ const char* hvUrl_GetExtension(const hvUrl* url) {
 // True when the path holds a whole "." or ".." segment, between separators ('/' or a backslash) or
 // the path's ends. Names that merely start or end with a dot (".local", "a.") are no segments
 // of that kind: refusing them would empty every path under a hidden folder.
+// A dot segment ("." or "..", between separators or the ends) starts with a dot at the start
+// of its segment, so only the dots need a look.
 static bool hvUrl_HasDotSegment(const char* path) {
-  const char* segment = path;
-  for (const char* at = path;; ++at) {
-    if (*at == '/' || *at == '\\' || *at == '\0') {
-      size_t length = static_cast<size_t>(at - segment);
-      if ((length == 1 && segment[0] == '.') ||
-          (length == 2 && segment[0] == '.' && segment[1] == '.'))
-        return true;
-      if (*at == '\0') return false;
-      segment = at + 1;
-    }
+  auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+  for (const char* dot = strchr(path, '.'); dot; dot = strchr(dot + 1, '.')) {
+    if (dot != path && !isSeparator(dot[-1])) continue;
+    const char* after = dot[1] == '.' ? dot + 2 : dot + 1;
+    if (*after == '\0' || isSeparator(*after)) return true;
   }
+  return false;
 }
 
 void hvUrl_CheckPath(hvUrl* url) {

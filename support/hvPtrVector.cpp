@@ -99,11 +99,24 @@ hvPtrVector* hvPtrVector_Create(hvPtrVectorRelease release, hvPtrVectorCompare c
   return vector;
 }
 
+void hvPtrVector_InitInPlace(hvPtrVector* vector, hvPtrVectorRelease release,
+                             hvPtrVectorCompare compare) {
+  *vector = hvPtrVector();
+  vector->release = release;
+  vector->compare = compare;
+  vector->inPlace = 1;
+}
+
 void hvPtrVector_Free(hvPtrVector* vector) {
   if (!vector) return;
   hvPtrVector_RemoveAll(vector);
   hvMemory_Free(vector->entries);
-  hvMemory_Free(vector);
+  if (vector->inPlace) {
+    vector->entries = nullptr;
+    vector->capacity = 0;
+  } else {
+    hvMemory_Free(vector);
+  }
 }
 
 size_t hvPtrVector_GetCount(const hvPtrVector* vector) { return vector ? vector->count : 0; }

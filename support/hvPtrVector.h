@@ -19,11 +19,16 @@ struct hvPtrVector {
   hvPtrVectorRelease release;  // null: entries are not owned
   hvPtrVectorCompare compare;  // null: the vector cannot be sorted
   int sorted;                  // 1: entries are in comparison order and insertion keeps it
+  int inPlace;  // 1: the struct lives inside its owner's allocation, so Free leaves it alone
 };
 
 // Either function may be null. The vector starts empty and unsorted.
 hvPtrVector* hvPtrVector_Create(hvPtrVectorRelease release, hvPtrVectorCompare compare);
-// Releases every entry, then the vector. Null is accepted.
+// The same in storage the caller owns, typically inside the object that owns the vector.
+void hvPtrVector_InitInPlace(hvPtrVector* vector, hvPtrVectorRelease release,
+                             hvPtrVectorCompare compare);
+// Releases every entry, then the vector (only its entry array when in place). Null is
+// accepted.
 void hvPtrVector_Free(hvPtrVector* vector);
 
 // A null vector counts as empty.

@@ -19,13 +19,17 @@ void Grow(hvStringBuilder* builder, size_t extra) {
 
 }  // namespace
 
+void hvStringBuilder_Init(hvStringBuilder* builder, size_t initialCapacity) {
+  builder->data =
+      initialCapacity > 0 ? static_cast<char*>(hvMemory_Malloc(initialCapacity)) : nullptr;
+  builder->length = 0;
+  builder->capacity = initialCapacity;
+}
+
 hvStringBuilder* hvStringBuilder_Create(size_t initialCapacity) {
   hvStringBuilder* builder =
-      static_cast<hvStringBuilder*>(hvMemory_Calloc(sizeof(hvStringBuilder)));
-  if (initialCapacity > 0) {
-    builder->data = static_cast<char*>(hvMemory_Malloc(initialCapacity));
-    builder->capacity = initialCapacity;
-  }
+      static_cast<hvStringBuilder*>(hvMemory_Malloc(sizeof(hvStringBuilder)));
+  hvStringBuilder_Init(builder, initialCapacity);
   return builder;
 }
 
@@ -35,15 +39,11 @@ void hvStringBuilder_Free(hvStringBuilder* builder) {
   hvMemory_Free(builder);
 }
 
-void hvStringBuilder_AppendBytes(hvStringBuilder* builder, const void* bytes, size_t length) {
-  if (length == 0) return;
+void hvStringBuilder_AppendBytesGrowing(hvStringBuilder* builder, const void* bytes,
+                                        size_t length) {
   Grow(builder, length);
   memcpy(builder->data + builder->length, bytes, length);
   builder->length += length;
-}
-
-void hvStringBuilder_AppendText(hvStringBuilder* builder, const char* text) {
-  if (text) hvStringBuilder_AppendBytes(builder, text, strlen(text));
 }
 
 void hvStringBuilder_AppendDecimal(hvStringBuilder* builder, uint32_t value) {
@@ -70,7 +70,7 @@ void hvStringBuilder_Truncate(hvStringBuilder* builder, size_t count) {
   builder->length = count < builder->length ? builder->length - count : 0;
 }
 
-char* hvStringBuilder_Detach(hvStringBuilder* builder, int shrink, size_t* length) {
+char* hvStringBuilder_Finish(hvStringBuilder* builder, int shrink, size_t* length) {
   Grow(builder, 0);
   char* text = builder->data;
   size_t written = builder->length;
@@ -78,7 +78,15 @@ char* hvStringBuilder_Detach(hvStringBuilder* builder, int shrink, size_t* lengt
   if (shrink && written + 1 < builder->capacity) {
     text = static_cast<char*>(hvMemory_Realloc(text, written + 1));
   }
-  hvMemory_Free(builder);
+  builder->data = nullptr;
+  builder->length = 0;
+  builder->capacity = 0;
   if (length) *length = written;
+  return text;
+}
+
+char* hvStringBuilder_Detach(hvStringBuilder* builder, int shrink, size_t* length) {
+  char* text = hvStringBuilder_Finish(builder, shrink, length);
+  hvMemory_Free(builder);
   return text;
 }

@@ -7,27 +7,49 @@
 
 namespace {
 
-bool SeparatorAt(const char* text, size_t length, size_t at, const char* separator,
+bool SeparatorAt(const hvTextCursor* cursor, const char* at, const char* separator,
                  size_t separatorLength, int escape) {
-  if (length - at < separatorLength) return false;
-  if (memcmp(text + at, separator, separatorLength) != 0) return false;
-  return escape == khvTextSplit_NoEscape || at == 0 ||
-         static_cast<unsigned char>(text[at - 1]) != static_cast<unsigned>(escape);
+  if (static_cast<size_t>(cursor->end - at) < separatorLength) return false;
+  if (memcmp(at, separator, separatorLength) != 0) return false;
+  return escape == khvTextSplit_NoEscape || at == cursor->begin ||
+         static_cast<unsigned char>(at[-1]) != static_cast<unsigned>(escape);
 }
 
 // Appends a piece, doubling the array when it is full.
-void AddPiece(hvTextSplit* split, size_t* capacity, const char* text, size_t length) {
+void AddPiece(hvTextSplit* split, size_t* capacity, const hvTextPiece& piece) {
   if (split->count == *capacity) {
     *capacity = hvNumber_MultiplySizes(*capacity, 2);
     split->pieces = static_cast<hvTextPiece*>(
         hvMemory_Realloc(split->pieces, hvNumber_MultiplySizes(*capacity, sizeof(hvTextPiece))));
   }
-  split->pieces[split->count].text = text;
-  split->pieces[split->count].length = length;
-  ++split->count;
+  split->pieces[split->count++] = piece;
 }
 
 }  // namespace
+
+bool hvTextCursor_NextEscaped(hvTextCursor* cursor, const char* separator, size_t separatorLength,
+                              int escape, hvTextPiece* piece) {
+  if (cursor->done) return false;
+  const char* start = cursor->next;
+  piece->text = start;
+  if (separatorLength > 0) {
+    // memchr jumps to the next possible start of a separator, so the bytes in between are
+    // not compared one by one.
+    for (const char* at = start; at < cursor->end; ++at) {
+      at =
+          static_cast<const char*>(memchr(at, separator[0], static_cast<size_t>(cursor->end - at)));
+      if (!at) break;
+      if (SeparatorAt(cursor, at, separator, separatorLength, escape)) {
+        piece->length = static_cast<size_t>(at - start);
+        cursor->next = at + separatorLength;
+        return true;
+      }
+    }
+  }
+  piece->length = static_cast<size_t>(cursor->end - start);
+  cursor->done = true;
+  return true;
+}
 
 void hvTextSplit_Split(hvTextSplit* split, const char* text, size_t length, const char* separator,
                        size_t separatorLength, int escape) {
@@ -35,24 +57,11 @@ void hvTextSplit_Split(hvTextSplit* split, const char* text, size_t length, cons
   split->pieces = static_cast<hvTextPiece*>(
       hvMemory_Malloc(hvNumber_MultiplySizes(capacity, sizeof(hvTextPiece))));
   split->count = 0;
-  size_t pieceStart = 0;
-  if (separatorLength > 0 && length > 0) {
-    // One pass: memchr jumps to the next possible start of a separator, so the bytes in
-    // between are not compared one by one.
-    for (size_t at = 0; at < length;) {
-      const void* found = memchr(text + at, separator[0], length - at);
-      if (!found) break;
-      at = static_cast<size_t>(static_cast<const char*>(found) - text);
-      if (SeparatorAt(text, length, at, separator, separatorLength, escape)) {
-        AddPiece(split, &capacity, text + pieceStart, at - pieceStart);
-        at += separatorLength;
-        pieceStart = at;
-      } else {
-        ++at;
-      }
-    }
-  }
-  AddPiece(split, &capacity, text + pieceStart, length - pieceStart);
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, text, length);
+  hvTextPiece piece;
+  while (hvTextCursor_NextEscaped(&cursor, separator, separatorLength, escape, &piece))
+    AddPiece(split, &capacity, piece);
 }
 
 void hvTextSplit_SplitAt(hvTextSplit* split, const char* text, size_t length, char separator) {

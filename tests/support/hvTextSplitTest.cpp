@@ -23,6 +23,17 @@ std::string Split(const std::string& text, const std::string& separator,
   return joined;
 }
 
+// The same through the one-byte cursor, which has a code path of its own.
+std::string CursorSplit(const std::string& text, char separator) {
+  hvTextCursor cursor;
+  hvTextCursor_Init(&cursor, text.data(), text.size());
+  std::string joined;
+  hvTextPiece piece;
+  for (size_t i = 0; hvTextCursor_Next(&cursor, separator, &piece); ++i)
+    joined += (i ? "|[" : "[") + std::string(piece.text, piece.length) + "]";
+  return joined;
+}
+
 TEST(hvTextSplit, EmptyPiecesAreKept) {
   EXPECT_EQ(Split("a,b,,c", ","), "[a]|[b]|[]|[c]");
   EXPECT_EQ(Split("", ","), "[]");
@@ -85,6 +96,10 @@ TEST(hvTextSplit, CutsWhereAByteByByteScanCuts) {
     int escape = round % 2 ? '\\' : khvTextSplit_NoEscape;
     ASSERT_EQ(Split(text, separator, escape), reference(text, separator, escape))
         << "text " << text << " separator " << separator << " escape " << escape;
+    if (separator.size() == 1 && escape == khvTextSplit_NoEscape) {
+      ASSERT_EQ(CursorSplit(text, separator[0]), reference(text, separator, escape))
+          << "text " << text;
+    }
   }
 }
 
