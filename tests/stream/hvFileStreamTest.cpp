@@ -223,9 +223,15 @@ class InterruptingRing : public hvStreamMultiBuffer {
  public:
   InterruptingRing() : hvStreamMultiBuffer(4096, 2) {}
   std::function<void()> beforeInterrupt;
+  std::function<void()> afterSeek;
   void SignalInterrupted() override {
     if (beforeInterrupt) beforeInterrupt();
     hvStreamMultiBuffer::SignalInterrupted();
+  }
+  bool Seek(const hvuint64& position) override {
+    bool inside = hvStreamMultiBuffer::Seek(position);
+    if (afterSeek) afterSeek();
+    return inside;
   }
 };
 
@@ -244,6 +250,21 @@ TEST_F(FileStreamTest, InterruptionHalfwayIsAlreadySticky) {
   EXPECT_EQ(seek, khvStreamingStatus_Interrupted);
   EXPECT_EQ(take, khvStreamingStatus_Interrupted);
   EXPECT_TRUE(got.empty());
+}
+
+// An interruption that lands while a reset seek is pending is ignored by the ring; the seek
+// must find it afterwards and interrupt again.
+TEST_F(FileStreamTest, InterruptionDuringAResetSeekIsNotSwallowed) {
+  auto* ring = new InterruptingRing;
+  Open(100000, ring);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
+  ring->afterSeek = [&] {
+    ring->afterSeek = nullptr;
+    stream->SignalInterrupted();
+  };
+  EXPECT_EQ(stream->SeekBytes(90000), khvStreamingStatus_Interrupted);
+  EXPECT_EQ(Take(100, &got), khvStreamingStatus_Interrupted);
 }
 
 TEST_F(FileStreamTest, InterruptionStopsFileReads) {
