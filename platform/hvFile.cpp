@@ -1,5 +1,6 @@
 #include "hv/hvFile.h"
 
+#include "hvFileFault.h"
 #include "hvFileOS.h"
 
 namespace {
@@ -50,7 +51,14 @@ int32_t hvFile::Transfer(Buffer buffer, size_t size, SystemCall systemCall) {
   return Finish(count, count < 0 ? status : khvFileStatus_OK);
 }
 
-int32_t hvFile::Read(void* buffer, size_t size) { return Transfer(buffer, size, hvFileOS_Read); }
+int32_t hvFile::Read(void* buffer, size_t size) {
+  hvFileFaultKind fault;
+  if (IsOpen() && buffer && size > 0 && hvFileFault_Take(khvFileFault_Read, &fault)) {
+    if (fault != khvFileFault_Short) return Finish(-1, khvFileStatus_Error);
+    size = (size + 1) / 2;
+  }
+  return Transfer(buffer, size, hvFileOS_Read);
+}
 
 int32_t hvFile::Write(const void* buffer, size_t size) {
   return Transfer(buffer, size, hvFileOS_Write);
@@ -60,6 +68,12 @@ int64_t hvFile::Seek(int64_t offset, int origin) {
   if (!IsOpen()) return Finish<int64_t>(-1, khvFileStatus_NotOpen);
   // Both systems would take other values for other meanings; only these three are ours.
   if (origin < 0 || origin > 2) return Finish<int64_t>(-1, khvFileStatus_InvalidArgument);
+  hvFileFaultKind fault;
+  if (hvFileFault_Take(khvFileFault_Seek, &fault)) {
+    const bool tell = origin == 1 && offset == 0;
+    if (fault != khvFileFault_Elsewhere || tell) return Finish<int64_t>(-1, khvFileStatus_Error);
+    if (offset <= INT64_MAX - 7) offset += 7;
+  }
   hvFileStatus status = khvFileStatus_OK;
   int64_t position = hvFileOS_Seek(handle, offset, origin, &status);
   return Finish(position, position < 0 ? status : khvFileStatus_OK);

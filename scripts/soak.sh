@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The long concurrency run: the stress cases of the test suite, built under ThreadSanitizer,
-# each repeated for its share of SOAK_SECONDS (600 by default) through HV_SOAK_SECONDS. Each
-# case prints the rounds and operations it did; the script ends with one line
-# "N passed, N failed" counting cases. Shares the build folder of the suite's ThreadSanitizer
+# The long concurrency run: the stress cases and the fault sweep of the test suite, built under
+# ThreadSanitizer, each repeated for its share of SOAK_SECONDS (600 by default) through
+# HV_SOAK_SECONDS. Each case prints the rounds and operations it did; the script ends with one
+# line "N passed, N failed" counting cases. Shares the build folder of the suite's ThreadSanitizer
 # run, so a `make test` before it leaves little to compile.
 set -u
 . "$(dirname "$0")/common.sh"
@@ -17,7 +17,10 @@ hvBufferTests:MultiBufferStressTest.SeeksAndInterruptionKeepEveryByteWithTheBuil
 hvEngineTests:StreamingEngineTest.AddAndRemoveFromSeveralThreadsAtOnce
 hvEngineTests:StreamingEngineStop.AgentsRemovedJustBeforeTerminateAreDisposed
 hvStreamTests:ProgressiveDownload.ReaderReceivesTheWholeFileAsItArrives
-hvStreamTests:DifferentialReads.EveryReadPathDeliversTheFileBytes"
+hvStreamTests:DifferentialReads.EveryReadPathDeliversTheFileBytes
+hvStreamTests:FileStreamStress.SeveralReadersAndInterruptersKeepEveryByte
+hvStreamTests:FaultSweep.EveryFaultGivesTheFileBytesOrADocumentedStatus
+hvProtocolInfoListConcurrencyTests:hvProtocolInfoListConcurrency.InsertMergeWriteAndFindKeepEveryRecordOnce"
 count=$(echo "$cases" | wc -l)
 share=$((total / count))
 [ "$share" -ge 1 ] || share=1

@@ -87,6 +87,13 @@ void hvFileStream::TopUp(size_t wanted) {
 }
 
 hvStreamingStatus hvFileStream::PullTake(unsigned char** data, size_t* length, bool exact) {
+  // SignalInterrupted() raises the flag before it reaches the ring: a take in between must
+  // not serve buffered bytes once a seek has already answered Interrupted.
+  if (m_interrupted.load(std::memory_order_acquire)) {
+    *data = nullptr;
+    *length = 0;
+    return khvStreamingStatus_Interrupted;
+  }
   if (*length > m_buffer->GetAvailableReadSize()) TopUp(*length);
   hvStreamingStatus status = m_buffer->TakeReadBuffer(data, length, exact);
   SignalThresholdReached();

@@ -110,6 +110,11 @@ void hvProgressiveStream::SignalInterrupted() { m_inner->SignalInterrupted(); }
 void hvProgressiveStream::SignalThresholdReached() { m_inner->SignalThresholdReached(); }
 void hvProgressiveStream::SignalDataShortage() { m_inner->SignalDataShortage(); }
 void hvProgressiveStream::PushThresholdCallBack(hvStreamCallBack callback, void* userData) {
+  // The ready-made pair names this stream, but the wait goes to the inner stream and sleeps
+  // on its condition: the signal must wake that one, or the reader sleeps for ever.
+  if (callback == &hvStream::DefaultThresholdCallBack &&
+      userData == static_cast<void*>(static_cast<hvStream*>(this)))
+    userData = m_inner;
   m_inner->PushThresholdCallBack(callback, userData);
 }
 void hvProgressiveStream::PopThresholdCallBack(hvStreamCallBack callback) {

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,6 +7,8 @@
 #include <fstream>
 #include <future>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "hv/hvFile.h"
 #include "hvTestSupport.h"
@@ -117,6 +120,57 @@ TEST_F(hvFileTest, MissingFileLeavesHandleAllOnes) {
   EXPECT_FALSE(m_file.Open(m_dir.File("missing.bin").c_str()));
   EXPECT_EQ(m_file.handle, khvuint64_Max);
   EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_NotFound);
+}
+
+// Each refusal of the system reaches the caller as its own status. Where the two systems
+// name the same refusal differently, both answers are listed.
+TEST_F(hvFileTest, SystemRefusalsMapToTheirStatus) {
+  MakeFile(10);
+  const std::string longName(5000, 'n');
+  struct Row {
+    const char* situation;
+    std::string name;
+    bool create;
+    std::vector<hvFileStatus> expected;
+  } rows[] = {
+      {"a file's name used as a folder",
+       m_dir.File("data.bin/child"),
+       false,
+       {khvFileStatus_NotFound}},
+      {"a new file in a missing folder",
+       m_dir.File("missing/new.bin"),
+       true,
+       {khvFileStatus_NotFound}},
+      {"a folder created as a file",
+       m_dir.Path(),
+       true,
+       {khvFileStatus_IsDirectory, khvFileStatus_AccessDenied}},
+      {"a name longer than any system takes",
+       m_dir.File(longName),
+       false,
+       {khvFileStatus_InvalidArgument, khvFileStatus_NotFound}},
+  };
+  for (const Row& row : rows) {
+    hvFile file;
+    EXPECT_FALSE(row.create ? file.Create(row.name.c_str()) : file.Open(row.name.c_str()))
+        << row.situation;
+    EXPECT_THAT(row.expected, ::testing::Contains(file.GetLastStatus())) << row.situation;
+  }
+}
+
+// A link that points at itself: the system's refusal has no status of its own.
+TEST_F(hvFileTest, UnnamedRefusalIsAnError) {
+  std::error_code error;
+  std::filesystem::create_symlink("loop", m_dir.File("loop"), error);
+  if (error) GTEST_SKIP() << "this system makes no symbolic links here";
+  EXPECT_FALSE(m_file.Open(m_dir.File("loop").c_str()));
+  EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_Error);
+}
+
+TEST_F(hvFileTest, FullDeviceReportsNoSpace) {
+  if (!m_file.Create("/dev/full")) GTEST_SKIP() << "this system has no full device";
+  EXPECT_LT(m_file.Write("x", 1), 0);
+  EXPECT_EQ(m_file.GetLastStatus(), khvFileStatus_NoSpace);
 }
 
 TEST_F(hvFileTest, FailedOpenClosesThePreviousFile) {

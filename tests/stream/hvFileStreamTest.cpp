@@ -2,6 +2,7 @@
 // the ring where possible; interruption and file errors reach the consumer through the ring.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 
@@ -213,6 +214,56 @@ TEST_F(FileStreamTest, InterruptedStreamStaysInterruptedAcrossSeeks) {
   // A reset seek used to revive the ring, and every take then answered OK with nothing.
   EXPECT_EQ(stream->SeekBytes(90000), khvStreamingStatus_Interrupted);
   EXPECT_EQ(stream->SeekBytes(500), khvStreamingStatus_Interrupted);
+  EXPECT_EQ(Take(100, &got), khvStreamingStatus_Interrupted);
+}
+
+// A ring that lets the test act as the reader while another thread's SignalInterrupted()
+// has raised the stream's flag but not yet reached the ring.
+class InterruptingRing : public hvStreamMultiBuffer {
+ public:
+  InterruptingRing() : hvStreamMultiBuffer(4096, 2) {}
+  std::function<void()> beforeInterrupt;
+  std::function<void()> afterSeek;
+  void SignalInterrupted() override {
+    if (beforeInterrupt) beforeInterrupt();
+    hvStreamMultiBuffer::SignalInterrupted();
+  }
+  bool Seek(const hvuint64& position) override {
+    bool inside = hvStreamMultiBuffer::Seek(position);
+    if (afterSeek) afterSeek();
+    return inside;
+  }
+};
+
+TEST_F(FileStreamTest, InterruptionHalfwayIsAlreadySticky) {
+  auto* ring = new InterruptingRing;
+  Open(100000, ring);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
+  hvStreamingStatus seek = khvStreamingStatus_OK, take = khvStreamingStatus_OK;
+  ring->beforeInterrupt = [&] {
+    seek = stream->SeekBytes(0);
+    take = Take(100, &got);
+  };
+  stream->SignalInterrupted();
+  // The seek saw the interruption, then the take used to hand out buffered bytes with OK.
+  EXPECT_EQ(seek, khvStreamingStatus_Interrupted);
+  EXPECT_EQ(take, khvStreamingStatus_Interrupted);
+  EXPECT_TRUE(got.empty());
+}
+
+// An interruption that lands while a reset seek is pending is ignored by the ring; the seek
+// must find it afterwards and interrupt again.
+TEST_F(FileStreamTest, InterruptionDuringAResetSeekIsNotSwallowed) {
+  auto* ring = new InterruptingRing;
+  Open(100000, ring);
+  std::string got;
+  ASSERT_EQ(TakeAndRelease(1000, &got), khvStreamingStatus_OK);
+  ring->afterSeek = [&] {
+    ring->afterSeek = nullptr;
+    stream->SignalInterrupted();
+  };
+  EXPECT_EQ(stream->SeekBytes(90000), khvStreamingStatus_Interrupted);
   EXPECT_EQ(Take(100, &got), khvStreamingStatus_Interrupted);
 }
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -211,6 +214,61 @@ TEST_F(ProgressiveStreamTest, OtherOperationsGoToInnerStream) {
   std::string got;
   manager.downloaded = -1;
   EXPECT_EQ(Get(1, &got), khvStreamingStatus_Interrupted);
+}
+
+void CountCall(void* calls) { ++*static_cast<int*>(calls); }
+
+// A reader waits on the progressive stream while the signals come from the inner stream's
+// owner: registrations must land on the inner stream's chains, and queries answer for it.
+TEST_F(ProgressiveStreamTest, CallbacksAndQueriesAreTheInnerStreams) {
+  int thresholds = 0, shortages = 0;
+  stream->PushThresholdCallBack(&CountCall, &thresholds);
+  stream->PushDataShortageCallBack(&CountCall, &shortages);
+  inner->SignalThresholdReached();
+  inner->SignalDataShortage();
+  stream->SignalThresholdReached();
+  stream->SignalDataShortage();
+  stream->PopThresholdCallBack(&CountCall);
+  stream->PopDataShortageCallBack(&CountCall);
+  inner->SignalThresholdReached();
+  inner->SignalDataShortage();
+  EXPECT_EQ(thresholds, 2);
+  EXPECT_EQ(shortages, 2);
+
+  inner->SetInfo(new hvMediaInfo);
+  EXPECT_EQ(stream->GetInfo(), inner->GetInfo());
+  hvMediaInfo fromStream, fromInner;
+  EXPECT_TRUE(stream->GetInfo(&fromStream));
+  EXPECT_TRUE(inner->GetInfo(&fromInner));
+  EXPECT_EQ(stream->GetErrorCode(), 0);
+  EXPECT_EQ(stream->GetDuration(), inner->GetDuration());
+  EXPECT_EQ(stream->GetAvailableReadSize(), inner->GetAvailableReadSize());
+  EXPECT_EQ(stream->GetFileName(), inner->GetFileName());
+  EXPECT_EQ(stream->GetExtension(), inner->GetExtension());
+  for (int what :
+       {khvStreamSupport_ApplicationCode3, khvStreamSupport_ByteSeek, khvStreamSupport_TimeSeek})
+    EXPECT_EQ(stream->Support(what), inner->Support(what)) << what;
+  EXPECT_EQ(stream->IsLive(), inner->IsLive());
+  EXPECT_EQ(stream->IsPauseAllowed(), inner->IsPauseAllowed());
+  // Without a buffer there is nothing to wait for.
+  EXPECT_FALSE(stream->ReachReadSizeThreshold(1, 0));
+}
+
+// The ready-made pair with the progressive stream as user data: the wait used to sleep on the
+// inner stream's condition while the signal went to the progressive stream's, for ever.
+TEST_F(ProgressiveStreamTest, ReadyMadeThresholdPairWakesTheReader) {
+  stream->PushThresholdCallBack(&hvStream::DefaultThresholdCallBack, stream.get());
+  inner->SignalThresholdReached();  // given before the wait, it still counts
+  std::atomic<bool> woke{false};
+  std::thread reader([&] {
+    stream->DefaultThresholdWait();
+    woke = true;
+  });
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!woke && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(woke);
+  if (!woke) hvStream::DefaultThresholdCallBack(inner);  // frees the reader of a failed run
+  reader.join();
 }
 
 TEST_F(ProgressiveStreamTest, LifetimeIsReportedToManager) {

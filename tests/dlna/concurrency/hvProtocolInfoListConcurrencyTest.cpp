@@ -26,13 +26,18 @@ std::string ProfileOf(int inserter, int index) {
 
 class hvProtocolInfoListConcurrency : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Reset(); }
+  void TearDown() override { Free(); }
+  // Each soak round starts again from two fresh lists.
+  void Reset() {
+    Free();
     m_a = hvProtocolInfoList_Create();
     m_b = hvProtocolInfoList_CreateFromText("rtsp-rtp-udp:*:video/mpeg:DLNA.ORG_OP=10");
   }
-  void TearDown() override {
+  void Free() {
     hvProtocolInfoList_Free(m_a);
     hvProtocolInfoList_Free(m_b);
+    m_a = m_b = nullptr;
   }
 
   void InsertRecords(int inserter) {
@@ -96,42 +101,52 @@ class hvProtocolInfoListConcurrency : public ::testing::Test {
     }
   }
 
+  // One round: six threads at once, then every record checked.
+  void Round() {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kInserters; ++t) threads.emplace_back([this, t] { InsertRecords(t); });
+    threads.emplace_back([this] { MergeBothWays(); });
+    threads.emplace_back([this] { WriteWhileLocked(m_a); });
+    threads.emplace_back([this] { WriteWhileLocked(m_b); });
+    threads.emplace_back([this] { Search(); });
+    for (std::thread& thread : threads) thread.join();
+
+    hvProtocolInfoList_Merge(m_a, m_b);
+    EXPECT_EQ(hvProtocolInfoList_GetCount(m_b), 0u);
+    // Every profile once, plus the one RTSP record and the shared entry merged into one.
+    std::multiset<std::string> profiles;
+    size_t withoutProfile = 0;
+    hvDList* records = hvProtocolInfoList_Lock(m_a);
+    for (hvDListItem* item = records->head; item; item = item->next) {
+      const hvProtocolInfo* record = static_cast<const hvProtocolInfo*>(item->value);
+      if (record->profile) {
+        profiles.insert(record->profile);
+      } else {
+        ++withoutProfile;
+      }
+    }
+    hvProtocolInfoList_Unlock(m_a);
+    EXPECT_EQ(profiles.size(), static_cast<size_t>(kInserters * kRecordsPerInserter));
+    for (int t = 0; t < kInserters; ++t) {
+      for (int i = 0; i < kRecordsPerInserter; ++i) EXPECT_EQ(profiles.count(ProfileOf(t, i)), 1u);
+    }
+    EXPECT_EQ(withoutProfile, 2u);
+    hvProtocolInfo* shared = hvProtocolInfoList_FindByContentFormat(m_a, "audio/mpeg");
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(hvProtocolInfo_GetPlaySpeedCount(shared), 2u);
+  }
+
   hvProtocolInfoList* m_a = nullptr;
   hvProtocolInfoList* m_b = nullptr;
 };
 
 TEST_F(hvProtocolInfoListConcurrency, InsertMergeWriteAndFindKeepEveryRecordOnce) {
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kInserters; ++t) threads.emplace_back([this, t] { InsertRecords(t); });
-  threads.emplace_back([this] { MergeBothWays(); });
-  threads.emplace_back([this] { WriteWhileLocked(m_a); });
-  threads.emplace_back([this] { WriteWhileLocked(m_b); });
-  threads.emplace_back([this] { Search(); });
-  for (std::thread& thread : threads) thread.join();
-
-  hvProtocolInfoList_Merge(m_a, m_b);
-  EXPECT_EQ(hvProtocolInfoList_GetCount(m_b), 0u);
-  // Every profile once, plus the one RTSP record and the shared entry merged into one.
-  std::multiset<std::string> profiles;
-  size_t withoutProfile = 0;
-  hvDList* records = hvProtocolInfoList_Lock(m_a);
-  for (hvDListItem* item = records->head; item; item = item->next) {
-    const hvProtocolInfo* record = static_cast<const hvProtocolInfo*>(item->value);
-    if (record->profile) {
-      profiles.insert(record->profile);
-    } else {
-      ++withoutProfile;
-    }
+  for (hvSoak soak("protocolInfo lists from 6 threads"); soak.Again(); Reset()) {
+    Round();
+    // Inserts, merges, writes with rereads, and searches of the round.
+    soak.Count(kInserters * kRecordsPerInserter + 4 * kRounds + 2 * 2 * kRounds + 7 * kRounds);
+    if (HasFailure()) break;
   }
-  hvProtocolInfoList_Unlock(m_a);
-  EXPECT_EQ(profiles.size(), static_cast<size_t>(kInserters * kRecordsPerInserter));
-  for (int t = 0; t < kInserters; ++t) {
-    for (int i = 0; i < kRecordsPerInserter; ++i) EXPECT_EQ(profiles.count(ProfileOf(t, i)), 1u);
-  }
-  EXPECT_EQ(withoutProfile, 2u);
-  hvProtocolInfo* shared = hvProtocolInfoList_FindByContentFormat(m_a, "audio/mpeg");
-  ASSERT_NE(shared, nullptr);
-  EXPECT_EQ(hvProtocolInfo_GetPlaySpeedCount(shared), 2u);
 }
 
 }  // namespace
