@@ -4,12 +4,13 @@
 # against, "coverage" the report tool of `make coverage`)
 set -eu
 # libcurl carries the HTTP sources on Linux. ffmpeg generates media for the seek tests;
-# lighttpd serves the HTTP tests and python3 runs their range-ignoring and fault servers;
+# lighttpd serves the HTTP tests (over TLS too, with a certificate openssl makes) and python3
+# runs their range-ignoring and fault servers;
 # pkg-config checks the installed package as a user would link it; valgrind is for
 # `make valgrind`.
 packages="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang
   libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 libcurl4-openssl-dev ffmpeg lighttpd
-  python3 pkg-config valgrind"
+  lighttpd-mod-openssl openssl python3 pkg-config valgrind"
 # The benchmarks' peers: boost's spsc_queue, uriparser, gupnp-av (protocolInfo), GMime (MIME)
 # and the curl tool (HTTP reads).
 if [ "${1:-}" = bench ]; then

@@ -34,7 +34,7 @@ std::string Folder(std::string path) {
 
 // The runner's servers, as "lighttpd=PORT,plain=PORT,faults=PORT".
 int SharedPort(hvTestServer::Kind kind) {
-  const char* names[] = {"lighttpd=", "plain=", "faults="};
+  const char* names[] = {"lighttpd=", "plain=", "faults=", "tls="};
   std::string list = "," + Environment("HV_TEST_HTTP_SERVERS");
   size_t at = list.find(std::string(",") + names[kind]);
   return at == std::string::npos ? 0 : atoi(list.c_str() + at + 1 + strlen(names[kind]));
@@ -92,7 +92,7 @@ void hvTestServer::UseShared(Kind kind, const std::string& folder) {
 hvTestServer::~hvTestServer() {
   if (m_process > 0) Stop();
   if (!m_config.empty())
-    for (const char* suffix : {"", ".log", ".access"}) remove((m_config + suffix).c_str());
+    for (const char* suffix : {"", ".log", ".access", ".pem"}) remove((m_config + suffix).c_str());
 }
 
 size_t hvTestServer::Requests(const std::string& path, size_t expected) const {
@@ -122,5 +122,6 @@ std::string hvTestServer::Url(const std::string& path) const {
     placed = second == std::string::npos ? placed
                                          : path.substr(0, second) + m_prefix + path.substr(second);
   }
-  return "http://127.0.0.1:" + std::to_string(m_port) + placed;
+  const char* scheme = m_kind == kLighttpdTls ? "https" : "http";
+  return scheme + std::string("://127.0.0.1:") + std::to_string(m_port) + placed;
 }

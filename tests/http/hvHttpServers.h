@@ -13,7 +13,9 @@
 
 class hvTestServer {
  public:
-  enum Kind { kLighttpd, kPythonPlain, kFaults };
+  // kLighttpdTls: lighttpd over TLS with a self-signed certificate made for the test, which
+  // a client that verifies certificates must refuse (native runs only).
+  enum Kind { kLighttpd, kPythonPlain, kFaults, kLighttpdTls };
   // Serves `folder`; Started() tells whether the server answers.
   hvTestServer(Kind kind, const std::string& folder);
   ~hvTestServer();

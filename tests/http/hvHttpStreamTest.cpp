@@ -403,6 +403,20 @@ TEST(hvHttpStreamRefusal, NobodyListeningIsAnError) {
   stream->Delete();
 }
 
+// Certificates are verified unless the caller says otherwise: a server whose certificate
+// nobody vouches for is an error, never a source of bytes.
+TEST(hvHttpStreamRefusal, UnverifiedCertificateIsAnError) {
+  if (getenv("HV_TEST_HTTP_SERVERS")) GTEST_SKIP() << "the runner starts no TLS server";
+  hvTempDir folder;
+  folder.WriteFile("clip.mpg", hvPatternBytes(1000, 5));
+  hvTestServer server(hvTestServer::kLighttpdTls, folder.Path());
+  ASSERT_TRUE(server.Started()) << "lighttpd with mod_openssl and openssl are needed";
+  hvHttpStream* stream = new hvHttpStream(hvCString(server.Url("/clip.mpg").c_str()));
+  stream->SetTimeouts(5000, 5000);
+  EXPECT_EQ(stream->WaitForResponse(10000), khvStreamingStatus_Error);
+  stream->Delete();
+}
+
 TEST_F(hvHttpStreamTest, InterruptEndsReadsForGood) {
   Reader reader(Server(hvTestServer::kLighttpd).Url("/media/file.mpg"));
   std::string got;

@@ -51,13 +51,53 @@ int hvTestServer::FreePort() {
   return port;
 }
 
+namespace {
+
+// Runs a program to its end, its output discarded; true when it exits with 0.
+bool RunQuietly(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  return !failed && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+// A throwaway self-signed certificate and key in one file, as lighttpd reads them.
+bool MakeCertificate(const std::string& pem) {
+  std::string key = pem + ".key";
+  bool made = RunQuietly({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                          "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", pem}) &&
+              (std::ofstream(pem, std::ios::app) << std::ifstream(key).rdbuf()).good();
+  remove(key.c_str());
+  return made;
+}
+
+}  // namespace
+
 bool hvTestServer::Launch(Kind kind, const std::string& folder, int port) {
   std::vector<std::string> args;
   // Debian's interpreter starts at once; a version manager's shim can take seconds.
   std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-  if (kind == kLighttpd) {
+  if (kind == kLighttpd || kind == kLighttpdTls) {
     m_config = folder + ".lighttpd.conf";
-    std::ofstream(m_config) << hvTestServer_LighttpdConfig(folder, port, m_config);
+    std::string config = hvTestServer_LighttpdConfig(folder, port, m_config);
+    if (kind == kLighttpdTls) {
+      std::string pem = m_config + ".pem";
+      if (!MakeCertificate(pem)) return false;
+      config +=
+          "server.modules += (\"mod_openssl\")\nssl.engine = \"enable\"\n"
+          "ssl.pemfile = \"" +
+          pem + "\"\n";
+    }
+    std::ofstream(m_config) << config;
     args = {"/usr/sbin/lighttpd", "-D", "-f", m_config};
   } else if (kind == kPythonPlain) {
     args = {"python3", "-m",        "http.server", std::to_string(port),
