@@ -75,8 +75,11 @@ hvStreamingStatus hvProgressiveStream::SeekBytes(const hvuint64& position) {
   if (m_inner->SeekBytes(position) != khvStreamingStatus_OK) return khvStreamingStatus_Pending;
   if (WithinDownloaded(m_manager->GetDownloadedSize(m_name), position))
     return khvStreamingStatus_OK;
-  m_inner->SeekBytes(before);
-  return khvStreamingStatus_Pending;
+  if (m_inner->SeekBytes(before) == khvStreamingStatus_OK) return khvStreamingStatus_Pending;
+  // The way back failed: the stream stands at the target, whose reads answer Pending until
+  // its bytes arrive, so the seek is done. Anywhere else, its bytes would be the wrong ones.
+  return m_inner->GetStreamPosition() == position ? khvStreamingStatus_OK
+                                                  : khvStreamingStatus_Error;
 }
 
 hvStreamingStatus hvProgressiveStream::SeekTime(const hvuint64& time) {
