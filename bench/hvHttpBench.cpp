@@ -57,8 +57,8 @@ class Site {
   std::unique_ptr<hvBenchHttpServer> m_server;
 };
 
-// The stream over the site's file, whose reads wait for the server's bytes; `waiter` must
-// outlive it. Null when the server does not answer.
+// The stream over the site's file, attached to `waiter`, which must outlive it. Null when the
+// server does not answer.
 hvStream* OpenStream(hvToolWaiter* waiter) {
   hvHttpStream* http = new hvHttpStream(hvCString(Site::Get().Url().c_str()));
   waiter->Attach(http);
@@ -66,15 +66,28 @@ hvStream* OpenStream(hvToolWaiter* waiter) {
     http->Delete();
     return nullptr;
   }
-  return new hvToolWaitingStream(http, waiter, kPatience);
+  return http;
 }
 
-uint64_t ReadAll(hvStream* stream) {
+// A take that waits for the stream's threshold signal while the bytes are on their way, up
+// to kPatience per wait.
+hvStreamingStatus Take(hvStream* stream, hvToolWaiter* waiter, unsigned char** data,
+                       size_t* length) {
+  const size_t wanted = *length;
+  for (;;) {
+    *length = wanted;
+    hvStreamingStatus status = stream->PullTake(data, length, false);
+    if (status != khvStreamingStatus_Pending) return status;
+    if (!waiter->Wait(kPatience)) return status;
+  }
+}
+
+uint64_t ReadAll(hvStream* stream, hvToolWaiter* waiter) {
   uint64_t total = 0;
   for (;;) {
     unsigned char* data = nullptr;
     size_t length = kPiece;
-    hvStreamingStatus status = stream->PullTake(&data, &length, false);
+    hvStreamingStatus status = Take(stream, waiter, &data, &length);
     if (status != khvStreamingStatus_OK && status != khvStreamingStatus_EndOfStream) break;
     benchmark::DoNotOptimize(data);
     total += length;
@@ -107,7 +120,7 @@ void BM_ReadHulvo(benchmark::State& state) {
     const double start = ProcessSeconds();
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    const uint64_t read = ReadAll(stream);
+    const uint64_t read = ReadAll(stream, &waiter);
     getrusage(RUSAGE_SELF, &after);
     cpu += ProcessSeconds() - start;
     switches +=
@@ -149,7 +162,7 @@ void BM_SeekFirstByte(benchmark::State& state) {
       return state.SkipWithError("seek refused");
     unsigned char* data = nullptr;
     size_t length = 1;
-    hvStreamingStatus status = stream->PullTake(&data, &length, false);
+    hvStreamingStatus status = Take(stream, &waiter, &data, &length);
     if (status != khvStreamingStatus_OK || length == 0)
       return state.SkipWithError("no byte after the seek");
     stream->PullRelease(data, 0);

@@ -18,7 +18,6 @@
 #if HV_BENCH_HTTP
 #include "hulvoStreaming/hvHttp.h"
 #include "hvBenchHttpServer.h"
-#include "hvstreamUrlSource.h"
 #endif
 
 namespace {
@@ -97,7 +96,8 @@ class Library {
 };
 
 // One seek per iteration, to a random time; the stream is the caller's and deleted here.
-void Seek(benchmark::State& state, const Media& media, hvStream* stream) {
+// `waitMs`: how long each read may wait for bytes still on their way.
+void Seek(benchmark::State& state, const Media& media, hvStream* stream, uint32_t waitMs) {
   hvMediaInfo* info = new hvMediaInfo;
   info->Set("dl", (std::string("DLNA.ORG_PN=") + media.profile).c_str(), true);
   stream->SetInfo(info);
@@ -107,7 +107,7 @@ void Seek(benchmark::State& state, const Media& media, hvStream* stream) {
   for (auto _ : state) {
     hvSeekResult result;
     hvStreamingStatus status =
-        hvSeeker_SeekTime(manager, stream, random() % media.durationMs, &result);
+        hvSeeker_SeekTimeWaiting(manager, stream, random() % media.durationMs, waitMs, &result);
     if (status != khvStreamingStatus_OK && status != khvStreamingStatus_EndOfStream) {
       state.SkipWithError("a seek failed");
       break;
@@ -132,7 +132,8 @@ void BM_SeekFile(benchmark::State& state, const char* name) {
   }
   Seek(state, *media,
        new hvFileStream(nullptr, file, hvCString("application/octet-stream"),
-                        hvCString(path.c_str())));
+                        hvCString(path.c_str())),
+       0);
 }
 
 #if HV_BENCH_HTTP
@@ -147,15 +148,13 @@ void BM_SeekHttp(benchmark::State& state, const char* name) {
   if (!media) return state.SkipWithError("ffmpeg could not make the media");
   static hvBenchHttpServer server(Library::Get().Folder());
   if (!server.Started()) return state.SkipWithError("lighttpd does not start");
-  hvToolWaiter waiter;
   hvHttpStream* http =
       new hvHttpStream(hvCString(server.Url(std::string("/") + name).c_str()), kBlock, kBlocks);
-  waiter.Attach(http);
   if (http->WaitForResponse(kPatience) != khvStreamingStatus_OK) {
     http->Delete();
     return state.SkipWithError("no response");
   }
-  Seek(state, *media, new hvToolWaitingStream(http, &waiter, kPatience));
+  Seek(state, *media, http, kPatience);
 }
 
 #endif

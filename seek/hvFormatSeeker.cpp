@@ -25,24 +25,24 @@ bool hvFormatSeeker::ByteSpecToBytePos(hvStream* stream, const hvuint64& byteSpe
   return true;
 }
 
-hvStreamingStatus hvFormatSeeker::SeekTime(hvStream* stream, uint64_t timeMs,
-                                           hvSeekResult* result) {
-  return Run(stream, std::min(timeMs, kMaxTimeMs), true, result);
+hvStreamingStatus hvFormatSeeker::SeekTime(hvStream* stream, uint64_t timeMs, hvSeekResult* result,
+                                           uint32_t waitMs) {
+  return Run(stream, std::min(timeMs, kMaxTimeMs), true, result, waitMs);
 }
 
 hvStreamingStatus hvFormatSeeker::AlignBytes(hvStream* stream, uint64_t byteSpec,
                                              hvSeekResult* result) {
-  return Run(stream, byteSpec, false, result);
+  return Run(stream, byteSpec, false, result, 0);
 }
 
 hvStreamingStatus hvFormatSeeker::Run(hvStream* stream, uint64_t value, bool isTime,
-                                      hvSeekResult* result) {
+                                      hvSeekResult* result, uint32_t waitMs) {
   hvSeekResult local;
   if (!result) result = &local;
   *result = hvSeekResult();
   result->format = m_format;
   if (!stream) return khvStreamingStatus_InvalidOperation;
-  hvSeekProbe probe(stream, m_readBound);
+  hvSeekProbe probe(stream, m_readBound, waitMs);
   uint64_t bytePos = 0;
   const hvStreamingStatus status = Find(probe, value, isTime, &bytePos);
   result->bytesRead = probe.BytesRead();

@@ -2,15 +2,40 @@
 #include "seek/hvSeekProbe.h"
 
 #include <algorithm>
+#include <chrono>
 
-hvSeekProbe::hvSeekProbe(hvStream* stream, uint64_t budget)
+hvSeekProbe::hvSeekProbe(hvStream* stream, uint64_t budget, uint32_t waitMs)
     : m_stream(stream),
       m_budget(budget),
       m_size(stream->GetStreamSize()),
-      m_startPosition(stream->GetStreamPosition()) {}
+      m_startPosition(stream->GetStreamPosition()),
+      m_waitMs(waitMs) {
+  if (m_waitMs) m_stream->PushThresholdCallBack(&hvSeekProbe::OnThreshold, this);
+}
 
 hvSeekProbe::~hvSeekProbe() {
+  // The stream runs its callbacks under its own lock, so once popped ours is not running.
+  if (m_waitMs) m_stream->PopThresholdCallBack(&hvSeekProbe::OnThreshold);
   if (m_startPosition != khvuint64_Max) m_stream->SeekBytes(m_startPosition);
+}
+
+void hvSeekProbe::OnThreshold(void* probe) {
+  hvSeekProbe* self = static_cast<hvSeekProbe*>(probe);
+  std::lock_guard<std::mutex> hold(self->m_lock);
+  self->m_signalled = true;
+  self->m_wake.notify_all();
+}
+
+void hvSeekProbe::Arm() {
+  if (!m_waitMs) return;
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_signalled = false;
+}
+
+bool hvSeekProbe::Wait() {
+  if (!m_waitMs) return false;
+  std::unique_lock<std::mutex> hold(m_lock);
+  return m_wake.wait_for(hold, std::chrono::milliseconds(m_waitMs), [this] { return m_signalled; });
 }
 
 hvStreamingStatus hvSeekProbe::Read(uint64_t position, size_t length, const uint8_t** data,
@@ -41,12 +66,17 @@ hvStreamingStatus hvSeekProbe::Fill(uint64_t position, size_t length) {
   m_window.clear();
   m_windowStart = position;
   if (length > m_budget - std::min(m_budget, m_bytesRead)) return khvStreamingStatus_TooLarge;
-  hvStreamingStatus status = m_stream->SeekBytes(position);
+  hvStreamingStatus status;
+  do {
+    Arm();
+    status = m_stream->SeekBytes(position);
+  } while (status == khvStreamingStatus_Pending && Wait());
   if (status != khvStreamingStatus_OK) return status;
   m_window.resize(length);
   size_t filled = 0;
   while (filled < length) {
     size_t chunk = length - filled;
+    Arm();
     status = m_stream->PullGet(m_window.data() + filled, &chunk, false);
     filled += std::min(chunk, length - filled);
     m_bytesRead += std::min<size_t>(chunk, length);
@@ -55,14 +85,17 @@ hvStreamingStatus hvSeekProbe::Fill(uint64_t position, size_t length) {
       m_size = position + filled;
       break;
     }
+    // A stream with nothing to hand out yet answers OK with nothing: that is "not yet".
+    // The stream stays where this read stopped, so after the signal the read goes on from
+    // there: nothing is read (or counted) twice, and a seek that waits converges instead of
+    // starting over from its first probe.
+    const bool notYet =
+        status == khvStreamingStatus_Pending || (status == khvStreamingStatus_OK && chunk == 0);
+    if (notYet && Wait()) continue;
+    if (notYet) status = khvStreamingStatus_Pending;
     if (status != khvStreamingStatus_OK) {
       m_window.clear();
       return status;
-    }
-    // A stream with nothing to hand out yet answers OK with nothing: that is "not yet".
-    if (chunk == 0) {
-      m_window.clear();
-      return khvStreamingStatus_Pending;
     }
   }
   m_window.resize(filled);

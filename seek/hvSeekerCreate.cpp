@@ -13,9 +13,9 @@ namespace {
 const size_t kRecogniseHead = 64 * 1024;
 
 // The manager's seeker for the first profile name of the format that recognises the head.
-hvStreamingStatus Recognise(hvSeekerManager* manager, hvStream* stream, hvFormatSeeker** found,
-                            uint64_t* bytesRead) {
-  hvSeekProbe probe(stream, kRecogniseHead);
+hvStreamingStatus Recognise(hvSeekerManager* manager, hvStream* stream, uint32_t waitMs,
+                            hvFormatSeeker** found, uint64_t* bytesRead) {
+  hvSeekProbe probe(stream, kRecogniseHead, waitMs);
   const uint8_t* head;
   size_t got;
   hvStreamingStatus status = probe.Read(0, kRecogniseHead, &head, &got);
@@ -46,6 +46,11 @@ hvSeekerManager* hvSeekerManager_Create() {
 
 hvStreamingStatus hvSeeker_SeekTime(hvSeekerManager* manager, hvStream* stream, uint64_t timeMs,
                                     hvSeekResult* result) {
+  return hvSeeker_SeekTimeWaiting(manager, stream, timeMs, 0, result);
+}
+
+hvStreamingStatus hvSeeker_SeekTimeWaiting(hvSeekerManager* manager, hvStream* stream,
+                                           uint64_t timeMs, uint32_t waitMs, hvSeekResult* result) {
   hvSeekResult local;
   if (!result) result = &local;
   *result = hvSeekResult();
@@ -53,13 +58,13 @@ hvStreamingStatus hvSeeker_SeekTime(hvSeekerManager* manager, hvStream* stream, 
   hvFormatSeeker* seeker = dynamic_cast<hvFormatSeeker*>(manager->GetSeeker(stream->GetInfo()));
   uint64_t recogniseRead = 0;
   if (!seeker) {
-    hvStreamingStatus status = Recognise(manager, stream, &seeker, &recogniseRead);
+    hvStreamingStatus status = Recognise(manager, stream, waitMs, &seeker, &recogniseRead);
     if (status != khvStreamingStatus_OK) {
       result->bytesRead = recogniseRead;
       return status;
     }
   }
-  hvStreamingStatus status = seeker->SeekTime(stream, timeMs, result);
+  hvStreamingStatus status = seeker->SeekTime(stream, timeMs, result, waitMs);
   result->bytesRead += recogniseRead;
   // Past the end, the last position found is still where a player should go.
   if (status != khvStreamingStatus_OK && status != khvStreamingStatus_EndOfStream) return status;

@@ -106,8 +106,7 @@ hvStream* OpenFile(const std::string& path, const char* mime) {
 // The seekers read small windows here and there: a small ring keeps each new request from
 // fetching far more than the window.
 hvStream* OpenUrl(const std::string& url, hvToolWaiter* waiter) {
-  hvStream* stream = hvTool_OpenUrl("seek", url, kUrlBlock, kUrlBlocks, nullptr, waiter);
-  return stream ? new hvToolWaitingStream(stream, waiter, kUrlPatience) : nullptr;
+  return hvTool_OpenUrl("seek", url, kUrlBlock, kUrlBlocks, nullptr, waiter);
 }
 
 }  // namespace
@@ -138,7 +137,9 @@ int hvTool_RunSeek(int argc, char** argv) {
   }
   hvSeekerManager* manager = hvSeekerManager_Create();
   hvSeekResult result;
-  hvStreamingStatus found = hvSeeker_SeekTime(manager, stream, timeMs, &result);
+  // A file never makes it wait; a URL's reads wait for the server's bytes.
+  hvStreamingStatus found =
+      hvSeeker_SeekTimeWaiting(manager, stream, timeMs, kUrlPatience, &result);
   // A named profile no seeker serves falls back to the content; say so rather than guess.
   hvMediaInfo probe;
   if (profile) probe.Set("dl", (std::string("DLNA.ORG_PN=") + profile).c_str(), true);

@@ -30,10 +30,12 @@ void hvToolWaiter::Attach(hvStream* stream) {
   stream->PushThresholdCallBack(&hvToolWaiter::Signal, this);
 }
 
-void hvToolWaiter::Wait(uint32_t milliseconds) {
+bool hvToolWaiter::Wait(uint32_t milliseconds) {
   std::unique_lock<std::mutex> hold(m_lock);
-  m_wake.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return m_signalled; });
+  const bool signalled = m_wake.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                         [this] { return m_signalled; });
   m_signalled = false;
+  return signalled;
 }
 
 void hvToolWaiter::Signal(void* waiter) {
@@ -41,34 +43,6 @@ void hvToolWaiter::Signal(void* waiter) {
   std::lock_guard<std::mutex> hold(self->m_lock);
   self->m_signalled = true;
   self->m_wake.notify_all();
-}
-
-hvToolWaitingStream::hvToolWaitingStream(hvStream* inner, hvToolWaiter* waiter, uint32_t patience)
-    : m_inner(inner), m_waiter(waiter), m_patience(patience) {}
-
-template <typename Call>
-hvStreamingStatus hvToolWaitingStream::Patiently(Call call) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_patience);
-  for (;;) {
-    hvStreamingStatus status = call();
-    const Clock::time_point now = Clock::now();
-    if (status != khvStreamingStatus_Pending || now >= deadline) return status;
-    m_waiter->Wait(static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1));
-  }
-}
-
-hvStreamingStatus hvToolWaitingStream::SeekBytes(const hvuint64& position) {
-  return Patiently([&] { return m_inner->SeekBytes(position); });
-}
-
-hvStreamingStatus hvToolWaitingStream::PullTake(unsigned char** data, size_t* length, bool exact) {
-  const size_t wanted = *length;
-  return Patiently([&] {
-    *length = wanted;
-    return m_inner->PullTake(data, length, exact);
-  });
 }
 
 #if HV_TOOL_HTTP

@@ -19,8 +19,9 @@ bool hvTool_IsUrl(const std::string& operand);
 class hvToolWaiter {
  public:
   void Attach(hvStream* stream);
-  // Returns when signalled (a signal given before the call counts) or after `milliseconds`.
-  void Wait(uint32_t milliseconds);
+  // Returns when signalled (a signal given before the call counts): true, or after
+  // `milliseconds`: false.
+  bool Wait(uint32_t milliseconds);
 
  private:
   static void Signal(void* waiter);
@@ -28,39 +29,6 @@ class hvToolWaiter {
   std::mutex m_lock;
   std::condition_variable m_wake;
   bool m_signalled = false;
-};
-
-// Lets code that cannot take "not yet" for an answer, such as the seekers' probe reads, read
-// a network stream as it would a file: a take or a seek that answers Pending waits for the
-// waiter's signal and asks again, for up to `patience` milliseconds per call, after which
-// the Pending goes through. Takes `inner`, to which `waiter` must already be attached and
-// which it deletes; `waiter` must outlive this stream. The reader's thread blocks meanwhile.
-class hvToolWaitingStream : public hvStream {
- public:
-  hvToolWaitingStream(hvStream* inner, hvToolWaiter* waiter, uint32_t patience);
-
-  hvuint64 GetStreamSize() override { return m_inner->GetStreamSize(); }
-  hvuint64 GetStreamPosition() override { return m_inner->GetStreamPosition(); }
-  hvCString GetMimeType() override { return m_inner->GetMimeType(); }
-  hvCString GetExtension() override { return m_inner->GetExtension(); }
-  hvCString GetFileName() override { return m_inner->GetFileName(); }
-  bool Support(int what) override { return m_inner->Support(what); }
-  hvStreamingStatus SeekBytes(const hvuint64& position) override;
-  hvStreamingStatus PullTake(unsigned char** data, size_t* length, bool exact) override;
-  hvStreamingStatus PullRelease(unsigned char* data, size_t length) override {
-    return m_inner->PullRelease(data, length);
-  }
-
- protected:
-  ~hvToolWaitingStream() override { m_inner->Delete(); }
-
- private:
-  template <typename Call>
-  hvStreamingStatus Patiently(Call call);
-
-  hvStream* m_inner;
-  hvToolWaiter* m_waiter;
-  uint32_t m_patience;
 };
 
 // Opens `url` with a ring of blockCount x blockSize, gives it `protocolInfo` (may be null)

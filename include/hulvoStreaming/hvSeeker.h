@@ -112,8 +112,11 @@ class HV_EXPORT hvFormatSeeker : public hvSeeker {
   // the bytes yet (still downloading); ask again later. TooLarge: the seek would read more
   // than its bound. Error: the data is not of this format or too damaged to seek.
   // EndOfStream: the time or offset lies past the end; `result` holds the last position.
-  // InvalidOperation: no stream. `result` may be null.
-  hvStreamingStatus SeekTime(hvStream* stream, uint64_t timeMs, hvSeekResult* result);
+  // InvalidOperation: no stream. `result` may be null. With `waitMs` above 0, a read the
+  // stream cannot serve yet waits up to that long for the stream's threshold signal and goes
+  // on; Pending then means that one wait ran out.
+  hvStreamingStatus SeekTime(hvStream* stream, uint64_t timeMs, hvSeekResult* result,
+                             uint32_t waitMs = 0);
   hvStreamingStatus AlignBytes(hvStream* stream, uint64_t byteSpec, hvSeekResult* result);
 
   // Whether the first bytes of a stream look like this format (for streams without a
@@ -131,7 +134,8 @@ class HV_EXPORT hvFormatSeeker : public hvSeeker {
                                  uint64_t* bytePos) = 0;
 
  private:
-  hvStreamingStatus Run(hvStream* stream, uint64_t value, bool isTime, hvSeekResult* result);
+  hvStreamingStatus Run(hvStream* stream, uint64_t value, bool isTime, hvSeekResult* result,
+                        uint32_t waitMs);
 
   const char* m_format;
   uint64_t m_readBound;
@@ -149,5 +153,16 @@ HV_EXPORT hvSeekerManager* hvSeekerManager_Create();
 // recognising the content costs up to 64 KiB of reading on top of the seek's own.
 HV_EXPORT hvStreamingStatus hvSeeker_SeekTime(hvSeekerManager* manager, hvStream* stream,
                                               uint64_t timeMs, hvSeekResult* result);
+
+// hvSeeker_SeekTime for a stream that is still arriving, such as hvHttpStream: each read the
+// seek needs that answers "not yet" blocks the calling thread until the stream's threshold
+// signal, for at most `waitMs` milliseconds per wait, and goes on where it stopped, so the
+// seek converges in one call (calling hvSeeker_SeekTime again after Pending starts over, and
+// its first reads may no longer be in the stream's buffer). Pending only when one wait ran
+// out. While the call runs, its own callback heads the stream's threshold chain: the
+// stream's earlier callback is not run until it returns.
+HV_EXPORT hvStreamingStatus hvSeeker_SeekTimeWaiting(hvSeekerManager* manager, hvStream* stream,
+                                                     uint64_t timeMs, uint32_t waitMs,
+                                                     hvSeekResult* result);
 
 #endif

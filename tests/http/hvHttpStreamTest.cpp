@@ -7,12 +7,15 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "hulvoStreaming/hvHttp.h"
+#include "hulvoStreaming/hvSeeker.h"
 #include "hvHttpServers.h"
 #include "hvTestSupport.h"
 
@@ -62,6 +65,13 @@ class Reader {
     return out->size() < count ? khvStreamingStatus_Pending : khvStreamingStatus_OK;
   }
 
+  // Until the stream signals its threshold, at most 200 ms.
+  void Wait() {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_wake.wait_for(hold, std::chrono::milliseconds(200), [this] { return m_signalled; });
+    m_signalled = false;
+  }
+
   // Seeks again while the stream answers Pending.
   hvStreamingStatus Seek(uint64_t position) {
     return Retry([&] { return m_stream->SeekBytes(position); });
@@ -83,11 +93,6 @@ class Reader {
     std::lock_guard<std::mutex> hold(reader->m_lock);
     reader->m_signalled = true;
     reader->m_wake.notify_all();
-  }
-  void Wait() {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_wake.wait_for(hold, std::chrono::milliseconds(200), [this] { return m_signalled; });
-    m_signalled = false;
   }
 
   hvHttpStream* m_stream;
@@ -415,6 +420,48 @@ TEST(hvHttpStreamRefusal, UnverifiedCertificateIsAnError) {
   stream->SetTimeouts(5000, 5000);
   EXPECT_EQ(stream->WaitForResponse(10000), khvStreamingStatus_Error);
   stream->Delete();
+}
+
+// A player's time seek over HTTP, where every window the seeker reads is a range request
+// whose bytes come later. Asking again after Pending starts the search over, and its first
+// window has left the small ring by then; the waiting call converges, at the file's answer.
+TEST_F(hvHttpStreamTest, TimeSeekWaitingForTheBytesFindsTheFilesPosition) {
+  std::ifstream media(std::string(HV_SEEK_MEDIA_DIR) + "/ts_h264.ts", std::ios::binary);
+  if (!media) GTEST_SKIP() << "no generated seek media (ffmpeg missing at build)";
+  const std::string bytes((std::istreambuf_iterator<char>(media)), {});
+  const std::string path = m_folder.WriteFile("media/seek.ts", bytes);
+  std::unique_ptr<hvSeekerManager> manager(hvSeekerManager_Create());
+  const uint64_t kTimeMs = 6200;
+
+  hvFile* file = new hvFile;
+  ASSERT_TRUE(file->Open(path.c_str()));
+  hvStream* local = new hvFileGetStream(file, "video/mpeg", path.c_str());
+  hvSeekResult expected;
+  EXPECT_EQ(hvSeeker_SeekTime(manager.get(), local, kTimeMs, &expected), khvStreamingStatus_OK);
+  local->Delete();
+  ASSERT_GT(expected.bytePos, 0u);
+
+  const std::string url = Server(hvTestServer::kLighttpd).Url("/media/seek.ts");
+  {
+    Reader retrying(url);
+    ASSERT_EQ(retrying->WaitForResponse(5000), khvStreamingStatus_OK);
+    hvStreamingStatus status = khvStreamingStatus_Pending;
+    for (int attempt = 0; attempt < 15 && status == khvStreamingStatus_Pending; ++attempt) {
+      status = hvSeeker_SeekTime(manager.get(), retrying.operator->(), kTimeMs, nullptr);
+      if (status == khvStreamingStatus_Pending) retrying.Wait();
+    }
+    EXPECT_EQ(status, khvStreamingStatus_Pending);
+  }
+
+  Reader waiting(url);
+  ASSERT_EQ(waiting->WaitForResponse(5000), khvStreamingStatus_OK);
+  hvSeekResult result;
+  EXPECT_EQ(hvSeeker_SeekTimeWaiting(manager.get(), waiting.operator->(), kTimeMs, 10000, &result),
+            khvStreamingStatus_OK);
+  EXPECT_EQ(result.bytePos, expected.bytePos);
+  EXPECT_EQ(result.bytesRead, expected.bytesRead);
+  EXPECT_STREQ(result.format, "mpegts");
+  EXPECT_EQ(waiting->GetStreamPosition(), hvuint64(result.bytePos));
 }
 
 TEST_F(hvHttpStreamTest, InterruptEndsReadsForGood) {
