@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "hvHttpServers.h"
 
@@ -53,8 +54,8 @@ int hvTestServer::FreePort() {
 
 namespace {
 
-// Runs a program to its end, its output discarded; true when it exits with 0.
-bool RunQuietly(std::vector<std::string> args) {
+// Starts a program with its output discarded; -1 when it cannot start.
+pid_t SpawnQuietly(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
@@ -65,8 +66,14 @@ bool RunQuietly(std::vector<std::string> args) {
   pid_t pid = -1;
   int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  return failed ? -1 : pid;
+}
+
+// Runs a program to its end, its output discarded; true when it exits with 0.
+bool RunQuietly(std::vector<std::string> args) {
+  pid_t pid = SpawnQuietly(std::move(args));
   int status = 0;
-  return !failed && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
          WEXITSTATUS(status) == 0;
 }
 
@@ -105,17 +112,8 @@ bool hvTestServer::Launch(Kind kind, const std::string& folder, int port) {
   } else {
     args = {python, HV_HTTP_FAULT_SERVER, std::to_string(port), folder};
   }
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed) return false;
+  pid_t pid = SpawnQuietly(std::move(args));
+  if (pid < 0) return false;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
     if (waitpid(pid, nullptr, WNOHANG) == pid) return false;  // it gave up (port taken)
