@@ -7,116 +7,92 @@
 
 namespace {
 
-// Appends to a buffer whose size was computed beforehand from the same decisions.
-class Writer {
- public:
-  explicit Writer(char* buffer) : m_out(buffer) {}
-  void Put(const char* text, size_t length) {
-    memcpy(m_out, text, length);
-    m_out += length;
-  }
-  void Put(char c) { *m_out++ = c; }
-  char* End() const { return m_out; }
-
- private:
-  char* m_out;
-};
-
-struct Layout {
-  bool slashes;    // "//" before the authority
-  bool brackets;   // "[host]"
-  bool pathSlash;  // '/' before a path that lacks one after an authority
-  char port[8];    // ":<port>" or empty
-  size_t portLength;
-};
-
-// ":" and the port's decimal digits.
-size_t WritePort(uint16_t port, char* out) {
-  size_t count = port >= 10000 ? 5 : port >= 1000 ? 4 : port >= 100 ? 3 : port >= 10 ? 2 : 1;
-  out[0] = ':';
-  for (size_t i = count; i > 0; --i) {
-    out[i] = static_cast<char>('0' + port % 10);
-    port = static_cast<uint16_t>(port / 10);
-  }
-  return count + 1;
+// The member's bytes at `out`; returns where the next piece goes.
+char* Append(char* out, const char* text, size_t length) {
+  memcpy(out, text, length);
+  return out + length;
 }
 
-// The members' lengths, each measured once.
-struct Lengths {
-  size_t scheme;
-  size_t userInfo;
-  size_t host;
-  size_t path;
-  size_t query;
-  size_t fragment;
-};
+// The decimal digits of a port that is not 0.
+size_t PortDigits(uint16_t port) {
+  return port >= 10000 ? 5 : port >= 1000 ? 4 : port >= 100 ? 3 : port >= 10 ? 2 : 1;
+}
 
 size_t Length(const char* text) { return text ? strlen(text) : 0; }
-
-Layout Plan(const hvUrl* url, const Lengths& lengths) {
-  Layout layout{};
-  // "//" marks an authority, and comes before a host or user info with or without a
-  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
-  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
-  // which would otherwise read back as an authority. Before any other path it is left out:
-  // x-rincon-queue:RINCON_1#0 would turn into a host.
-  const bool rootedPath = url->path && url->path[0] == '/';
-  layout.slashes =
-      url->userInfo || url->host || (rootedPath && (url->scheme || url->path[1] == '/'));
-  layout.brackets = url->host && memchr(url->host, ':', lengths.host);
-  layout.pathSlash = url->path && url->path[0] != '/' && (url->userInfo || url->host);
-  if (url->host && url->port != 0) layout.portLength = WritePort(url->port, layout.port);
-  return layout;
-}
 
 }  // namespace
 
 char* hvUrl_Format(const hvUrl* url) {
   if (!url) return hvMemory_Strdup("");
-  const Lengths lengths = {Length(url->scheme), Length(url->userInfo), Length(url->host),
-                           Length(url->path),   Length(url->query),    Length(url->fragment)};
-  const Layout layout = Plan(url, lengths);
-  // Every byte written below is counted here, separators and brackets included.
+  // Each member is measured once; every byte written below is counted first, separators,
+  // brackets and port included.
+  const size_t schemeLength = Length(url->scheme);
+  const size_t userInfoLength = Length(url->userInfo);
+  const size_t hostLength = Length(url->host);
+  const size_t pathLength = Length(url->path);
+  const size_t queryLength = Length(url->query);
+  const size_t fragmentLength = Length(url->fragment);
+  // "//" marks an authority, and comes before a host or user info with or without a
+  // scheme ("//host/p" is no relative path "host/p"). A path alone takes it after a scheme
+  // when it starts with '/' (file:///C:/Music), and without one when it starts with "//",
+  // which would otherwise read back as an authority. Before any other path it is left out:
+  // x-rincon-queue:RINCON_1#0 would turn into a host.
+  const bool authority = url->userInfo || url->host;
+  const bool rootedPath = url->path && url->path[0] == '/';
+  const bool slashes = authority || (rootedPath && (url->scheme || url->path[1] == '/'));
+  const bool brackets = url->host && memchr(url->host, ':', hostLength);
+  const bool pathSlash = url->path && !rootedPath && authority;
+  const size_t portDigits = url->host && url->port != 0 ? PortDigits(url->port) : 0;
+
   size_t size = 1;
-  if (url->scheme) size += lengths.scheme + 1;
-  if (layout.slashes) size += 2;
-  if (url->userInfo) size += lengths.userInfo + 1;
-  if (url->host) size += lengths.host + (layout.brackets ? 2 : 0) + layout.portLength;
-  if (url->path) size += lengths.path + (layout.pathSlash ? 1 : 0);
-  if (url->query) size += 1 + lengths.query;
-  if (url->fragment) size += 1 + lengths.fragment;
+  if (url->scheme) size += schemeLength + 1;
+  if (slashes) size += 2;
+  if (url->userInfo) size += userInfoLength + 1;
+  if (url->host) size += hostLength + (brackets ? 2 : 0) + (portDigits ? portDigits + 1 : 0);
+  if (url->path) size += pathLength + (pathSlash ? 1 : 0);
+  if (url->query) size += 1 + queryLength;
+  if (url->fragment) size += 1 + fragmentLength;
 
   char* text = static_cast<char*>(hvMemory_Malloc(size));
-  Writer out(text);
+  char* out = text;
   if (url->scheme) {
-    out.Put(url->scheme, lengths.scheme);
-    out.Put(':');
+    out = Append(out, url->scheme, schemeLength);
+    *out++ = ':';
   }
-  if (layout.slashes) out.Put("//", 2);
+  if (slashes) {
+    *out++ = '/';
+    *out++ = '/';
+  }
   if (url->userInfo) {
-    out.Put(url->userInfo, lengths.userInfo);
-    out.Put('@');
+    out = Append(out, url->userInfo, userInfoLength);
+    *out++ = '@';
   }
   if (url->host) {
-    if (layout.brackets) out.Put('[');
-    out.Put(url->host, lengths.host);
-    if (layout.brackets) out.Put(']');
-    out.Put(layout.port, layout.portLength);
+    if (brackets) *out++ = '[';
+    out = Append(out, url->host, hostLength);
+    if (brackets) *out++ = ']';
+    if (portDigits) {
+      *out++ = ':';
+      unsigned port = url->port;
+      for (size_t i = portDigits; i > 0; --i, port /= 10)
+        out[i - 1] = static_cast<char>('0' + port % 10);
+      out += portDigits;
+    }
   }
   if (url->path) {
-    if (layout.pathSlash) out.Put('/');
-    out.Put(url->path, lengths.path);
+    if (pathSlash) *out++ = '/';
+    out = Append(out, url->path, pathLength);
   }
   if (url->query) {
-    out.Put('?');
-    out.Put(url->query, lengths.query);
+    *out++ = '?';
+    out = Append(out, url->query, queryLength);
   }
   if (url->fragment) {
-    out.Put('#');
-    out.Put(url->fragment, lengths.fragment);
+    *out++ = '#';
+    out = Append(out, url->fragment, fragmentLength);
   }
-  out.Put('\0');
-  assert(static_cast<size_t>(out.End() - text) == size);
+  *out++ = '\0';
+  assert(static_cast<size_t>(out - text) == size);
   return text;
 }
 

@@ -37,6 +37,9 @@ inline bool hvUrl_IsAllowed(char byte, unsigned classBits) {
   return (khvUrlClasses.bits[static_cast<unsigned char>(byte)] & classBits) != 0;
 }
 
+// True when path[0, length) holds a whole "." or ".." segment (hvUrl_CheckPath).
+bool hvUrl_HasDotSegment(const char* path, size_t length);
+
 // Frees *member and stores a copy of `text` escaped with `classBits` (unchanged for
 // khvUrlClass_Raw); a null or empty text leaves the member null.
 void hvUrl_StoreMember(char** member, const char* text, unsigned classBits);

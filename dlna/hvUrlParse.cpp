@@ -1,6 +1,6 @@
-// Splitting a URL text into an hvUrl. The text may come from the network: every step scans
-// within the copy's terminator and nothing is rejected, a text that is no URL just fills fewer
-// members.
+// Splitting a URL text into an hvUrl. The text may come from the network: every step works on
+// a span [begin, end) of the caller's text, measured once, and nothing is rejected: a text
+// that is no URL just fills fewer members.
 #include <cstring>
 
 #include "dlna/hvUrlInternal.h"
@@ -12,19 +12,26 @@ bool IsTrimmed(char c) { return c == ' ' || (c >= 9 && c <= 13); }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Where the first of `stops` (or the terminator) is, from `text`.
-const char* FindAny(const char* text, const char* stops) { return text + strcspn(text, stops); }
+// The first `c` in [begin, end), or `end`.
+const char* Find(const char* begin, const char* end, char c) {
+  const void* found = memchr(begin, c, static_cast<size_t>(end - begin));
+  return found ? static_cast<const char*>(found) : end;
+}
 
 char* CopySpan(const char* begin, const char* end) {
   return hvMemory_Strndup(begin, static_cast<size_t>(end - begin));
 }
 
-// The scheme, when the text starts with one; returns where parsing goes on.
-const char* ParseScheme(const char* text, hvUrl* url) {
-  const char* stop = FindAny(text, ":/?#");
-  if (*stop != ':') return text;
+// The scheme, when the head (the text before any '?' or '#') starts with one; returns where
+// parsing goes on.
+const char* ParseScheme(const char* text, const char* headEnd, hvUrl* url) {
+  const char* stop = text;
+  while (stop < headEnd && *stop != ':' && *stop != '/') ++stop;
+  if (stop == headEnd || *stop != ':') return text;
   // A lone letter before ":/" or ":\" is a drive ("C:\Music"), not a scheme.
-  if (stop == text + 1 && IsLetter(text[0]) && (stop[1] == '/' || stop[1] == '\\')) return text;
+  if (stop == text + 1 && IsLetter(text[0]) && stop + 1 < headEnd &&
+      (stop[1] == '/' || stop[1] == '\\'))
+    return text;
   url->scheme = CopySpan(text, stop);
   return stop + 1;
 }
@@ -46,31 +53,28 @@ bool ReadPort(const char* text, const char* end, uint16_t* port) {
   return true;
 }
 
-// User info, host and port after "//". The authority ends at the first '/', '?', '#' or the
-// end, as in every URL standard: an '@' in the query ("http://example.com?u=a@evil.com") must
-// not turn the real host into user info. An authority whose port cannot be read keeps no host
-// and no port. Returns null when an empty bracketed host ends the parse, else where the path
-// starts.
-const char* ParseAuthority(const char* text, hvUrl* url) {
-  const char* end = FindAny(text, "/?#");
-  const char* at = static_cast<const char*>(memchr(text, '@', static_cast<size_t>(end - text)));
-  if (at) {
+// User info, host and port after "//", up to `headEnd`. The authority ends at the first '/',
+// '?', '#' or the end, as in every URL standard: an '@' in the query
+// ("http://example.com?u=a@evil.com") must not turn the real host into user info. An
+// authority whose port cannot be read keeps no host and no port. Returns null when an empty
+// bracketed host ends the parse, else where the path starts.
+const char* ParseAuthority(const char* text, const char* headEnd, hvUrl* url) {
+  const char* end = Find(text, headEnd, '/');
+  const char* at = Find(text, end, '@');
+  if (at != end) {
     url->userInfo = CopySpan(text, at);
     text = at + 1;
   }
   const char* hostBegin = text;
   const char* hostEnd;
-  if (*text == '[') {
-    const char* close =
-        static_cast<const char*>(memchr(text + 1, ']', static_cast<size_t>(end - text - 1)));
+  if (text < end && *text == '[') {
+    const char* close = Find(text + 1, end, ']');
     hostBegin = text + 1;
-    hostEnd = close ? close : end;
+    hostEnd = close;
     if (hostEnd == hostBegin) return nullptr;
-    text = close ? close + 1 : end;
+    text = close == end ? end : close + 1;
   } else {
-    const char* colon =
-        static_cast<const char*>(memchr(text, ':', static_cast<size_t>(end - text)));
-    hostEnd = colon ? colon : end;
+    hostEnd = Find(text, end, ':');
     text = hostEnd;
   }
   uint16_t port;
@@ -86,29 +90,27 @@ const char* ParseAuthority(const char* text, hvUrl* url) {
 hvUrl* hvUrl_Parse(const char* text, bool unescape) {
   if (!text) text = "";
   while (IsTrimmed(*text)) ++text;
-  size_t length = strlen(text);
-  while (length > 0 && IsTrimmed(text[length - 1])) --length;
-  // The steps scan up to a terminator, so only a text with trailing blanks is copied.
-  char* copy = text[length] != '\0' ? hvMemory_Strndup(text, length) : nullptr;
+  const char* end = text + strlen(text);
+  while (end > text && IsTrimmed(end[-1])) --end;
 
   hvUrl* url = hvUrl_New();
-  const char* rest = ParseScheme(copy ? copy : text, url);
-  if (rest[0] == '/' && rest[1] == '/') rest = ParseAuthority(rest + 2, url);
+  // Neither '?' nor '#' may stand in a scheme, an authority or a path, so the first '#' starts
+  // the fragment and the first '?' before it the query, wherever they are: the other parts lie
+  // in the head before both.
+  const char* hash = Find(text, end, '#');
+  const char* headEnd = Find(text, hash, '?');
+  const char* rest = ParseScheme(text, headEnd, url);
+  if (headEnd - rest >= 2 && rest[0] == '/' && rest[1] == '/')
+    rest = ParseAuthority(rest + 2, headEnd, url);
   if (rest) {
-    const char* pathEnd = FindAny(rest, "?#");
-    if (pathEnd != rest) {
-      url->path = CopySpan(rest, pathEnd);
-      hvUrl_CheckPath(url);
+    if (rest != headEnd) {
+      // A path holding a dot segment is kept, but emptied.
+      const bool refused = hvUrl_HasDotSegment(rest, static_cast<size_t>(headEnd - rest));
+      url->path = CopySpan(rest, refused ? rest : headEnd);
     }
-    rest = pathEnd;
-    if (*rest == '?') {
-      const char* queryEnd = FindAny(rest + 1, "#");
-      url->query = CopySpan(rest + 1, queryEnd);
-      rest = queryEnd;
-    }
-    if (*rest == '#') url->fragment = hvMemory_Strdup(rest + 1);
+    if (headEnd != hash) url->query = CopySpan(headEnd + 1, hash);
+    if (hash != end) url->fragment = CopySpan(hash + 1, end);
   }
-  hvMemory_Free(copy);
   if (unescape) {
     hvUrl_UnescapeFields(url);
     // Checked again once unescaped: "/%2e%2e/" must not come out as a dot segment.

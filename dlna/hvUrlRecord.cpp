@@ -62,13 +62,14 @@ hvUrl* hvUrl_Copy(const hvUrl* url) {
 
 void hvUrl_Clear(hvUrl* url) {
   if (!url) return;
-  hvMemory_Free(url->scheme);
-  hvMemory_Free(url->host);
-  hvMemory_Free(url->path);
-  hvMemory_Free(url->query);
-  hvMemory_Free(url->fragment);
-  hvMemory_Free(url->userInfo);
-  memset(url, 0, sizeof *url);
+  // Most parsed records lack some members; a call per absent one costs more than the test.
+  if (url->scheme) hvMemory_Free(url->scheme);
+  if (url->host) hvMemory_Free(url->host);
+  if (url->path) hvMemory_Free(url->path);
+  if (url->query) hvMemory_Free(url->query);
+  if (url->fragment) hvMemory_Free(url->fragment);
+  if (url->userInfo) hvMemory_Free(url->userInfo);
+  *url = hvUrl();
 }
 
 void hvUrl_Free(hvUrl* url) {
@@ -136,19 +137,20 @@ const char* hvUrl_GetExtension(const hvUrl* url) {
 // True when the path holds a whole "." or ".." segment, between separators ('/' or a backslash) or
 // the path's ends. Names that merely start or end with a dot (".local", "a.") are no segments
 // of that kind: refusing them would empty every path under a hidden folder.
-// A dot segment ("." or "..", between separators or the ends) starts with a dot at the start
-// of its segment, so only the dots need a look.
-static bool hvUrl_HasDotSegment(const char* path) {
+// A dot segment starts with a dot at the start of its segment, so only the dots need a look.
+bool hvUrl_HasDotSegment(const char* path, size_t length) {
   auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
-  for (const char* dot = strchr(path, '.'); dot; dot = strchr(dot + 1, '.')) {
+  const char* end = path + length;
+  for (const char* dot = path;
+       (dot = static_cast<const char*>(memchr(dot, '.', static_cast<size_t>(end - dot)))); ++dot) {
     if (dot != path && !isSeparator(dot[-1])) continue;
-    const char* after = dot[1] == '.' ? dot + 2 : dot + 1;
-    if (*after == '\0' || isSeparator(*after)) return true;
+    const char* after = dot + 1 < end && dot[1] == '.' ? dot + 2 : dot + 1;
+    if (after == end || isSeparator(*after)) return true;
   }
   return false;
 }
 
 void hvUrl_CheckPath(hvUrl* url) {
   char* path = url->path;
-  if (path && hvUrl_HasDotSegment(path)) path[0] = '\0';
+  if (path && hvUrl_HasDotSegment(path, strlen(path))) path[0] = '\0';
 }

@@ -126,6 +126,12 @@ TEST(UrlParse, SurroundingWhiteSpaceIsDropped) {
       {" \t\r\n\v\fhttp://h/p \r\n", "http|-|h|0|/p|-|-", "http://h/p"},
       {"http://h/a b", "http|-|h|0|/a b|-|-", "http://h/a b"},
       {"   ", "-|-|-|0|-|-|-", ""},
+      // The blanks after the text end every part that runs to the end, as a terminator would.
+      {"http://h:80 \t", "http|-|h|80|-|-|-", "http://h:80"},
+      {"http://[::1 ", "http|-|::1|0|-|-|-", "http://[::1]"},
+      {"http://h/a/.. ", "http|-|h|0||-|-", "http://h/"},
+      {"http://h/p?q \n", "http|-|h|0|/p|q|-", "http://h/p?q"},
+      {"http://h/p#f\r\n", "http|-|h|0|/p|-|f", "http://h/p#f"},
   };
   ExpectCases(cases, sizeof cases / sizeof cases[0]);
   EXPECT_EQ(Render(Parse(nullptr).get()), "-|-|-|0|-|-|-");
