@@ -8,6 +8,16 @@ namespace {
 
 bool IsEmptyText(const char* text) { return !text || !*text; }
 
+// Most parsed records lack some members; a call per absent one costs more than the test.
+void FreeMembers(hvUrl* url) {
+  if (url->scheme) hvMemory_Free(url->scheme);
+  if (url->host) hvMemory_Free(url->host);
+  if (url->path) hvMemory_Free(url->path);
+  if (url->query) hvMemory_Free(url->query);
+  if (url->fragment) hvMemory_Free(url->fragment);
+  if (url->userInfo) hvMemory_Free(url->userInfo);
+}
+
 }  // namespace
 
 char* hvUrl_Concat(const char* first, size_t firstLength, const char* second, size_t secondLength,
@@ -62,18 +72,13 @@ hvUrl* hvUrl_Copy(const hvUrl* url) {
 
 void hvUrl_Clear(hvUrl* url) {
   if (!url) return;
-  // Most parsed records lack some members; a call per absent one costs more than the test.
-  if (url->scheme) hvMemory_Free(url->scheme);
-  if (url->host) hvMemory_Free(url->host);
-  if (url->path) hvMemory_Free(url->path);
-  if (url->query) hvMemory_Free(url->query);
-  if (url->fragment) hvMemory_Free(url->fragment);
-  if (url->userInfo) hvMemory_Free(url->userInfo);
+  FreeMembers(url);
   *url = hvUrl();
 }
 
 void hvUrl_Free(hvUrl* url) {
-  hvUrl_Clear(url);
+  if (!url) return;
+  FreeMembers(url);
   hvMemory_Free(url);
 }
 
