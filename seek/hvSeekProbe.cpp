@@ -50,8 +50,10 @@ hvStreamingStatus hvSeekProbe::Read(uint64_t position, size_t length, const uint
     length = static_cast<size_t>(std::min<uint64_t>(length, m_size - position));
     ahead = static_cast<size_t>(std::min<uint64_t>(ahead, m_size - position));
   }
+  // Compared without adding to `position`, which may lie anywhere when the size is unknown.
   const uint64_t windowEnd = m_windowStart + m_window.size();
-  const bool inside = position >= m_windowStart && position + length <= windowEnd;
+  const bool inside =
+      position >= m_windowStart && position <= windowEnd && length <= windowEnd - position;
   if (!inside) {
     hvStreamingStatus status = Fill(position, std::max(length, ahead));
     if (status != khvStreamingStatus_OK) return status;
