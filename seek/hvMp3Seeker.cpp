@@ -166,8 +166,7 @@ hvStreamingStatus Open(hvSeekProbe& probe, Stream* stream) {
 uint64_t Estimate(const Stream& s, uint64_t timeMs) {
   const uint64_t frameMs1000 = uint64_t(s.first.samples) * 1000000 / s.first.rate;  // us
   if (s.hasXingToc && s.frames && s.bytes) {
-    const uint64_t durationUs = s.frames * frameMs1000;
-    if (durationUs == 0) return s.audioPos;
+    const uint64_t durationUs = s.frames * frameMs1000;  // not 0: both factors are not
     if (timeMs >= durationUs / 1000) return s.firstPos + s.bytes;
     // The table gives the byte share (of 256) at each whole percent of the duration; between
     // two entries the position goes in a straight line.

@@ -65,6 +65,12 @@ std::string Id3(size_t size, uint8_t flags = 0, bool syncsafe = true) {
   return tag + std::string(size + ((flags & 0x10) ? 10 : 0), 'T');
 }
 
+std::string Repeat(const std::string& unit, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += unit;
+  return out;
+}
+
 struct Case {
   const char* situation;
   std::string lead;  // before the frames, whose start is the position counted from
@@ -150,6 +156,22 @@ TEST(hvMp3SeekerTest, EveryVersionLayerAndTable) {
       {"past the last frame", "", Frames(f, 500), 60000, true, kEnd, 499, 384, 0},
       {"byte offset inside a frame", "", Frames(f, 500), 1000, false, kOK, 2, 384, 0},
       {"byte offset past the end", "", Frames(f, 500), 500 * 384 + 9, false, kEnd, 499, 384, 0},
+      {"Xing table in an MPEG-2 mono frame", "",
+       TableFrame({2, 1, 8, 1, 3, 192, 24}, Xing("Xing", 7, audio, 500 * 192), 9) +
+           Frames({2, 1, 8, 1, 3, 192, 24}, audio),
+       2400, true, kOK, 100, 192, 2},
+      {"Xing in the last percent of the duration", "",
+       TableFrame(f, Xing("Xing", 7, audio, audioBytes)) + Frames(f, audio), 11950, true, kOK, 498,
+       384, 2},
+      {"Xing table without byte count: by the bit rate", "",
+       TableFrame(f, Xing("Xing", 5, audio, audioBytes)) + Frames(f, audio), 2400, true, kOK, 101,
+       384, 0},
+      {"VBRI table cut by the end of the file: by the bit rate", "",
+       TableFrame(f, Vbri(1024, 4, 10, 3840)) + Frames(f, 1), 0, true, kOK, 0, 384, 0},
+      {"nine tags: the ninth is stepped over as junk", Repeat(Id3(10), 9), Frames(f, 50), 240, true,
+       kOK, 10, 384, 0},
+      {"rate changes: the first frame when none is near", "",
+       Frames(f, 100) + Frames({3, 1, 9, 0, 0, 417, 26}, 400), 6000, true, kOK, 0, 384, 0},
       {"layer changes: the first frame when none is near", "", Frames(f, 100) + Frames(layer2, 400),
        6000, true, kOK, 0, 384, 0},
   };

@@ -177,6 +177,19 @@ TEST(hvMp4SeekerTest, SoundTablesInEveryLayout) {
       {"byte offset with one size for all", [](Mp4& m) { m.sampleSize = kSampleBytes; }, nullptr,
        52 * kSampleBytes + 7, false, kOK, 52},
       {"byte offset before the first chunk", nullptr, nullptr, -10, false, kOK, 0},
+      {"byte offset at a chunk start, one size for all",
+       [](Mp4& m) { m.sampleSize = kSampleBytes; }, nullptr, 50 * kSampleBytes, false, kOK, 50},
+      {"byte offset with 64-bit chunk offsets", [](Mp4& m) { m.co64 = true; }, nullptr,
+       52 * kSampleBytes + 7, false, kOK, 52},
+      // Chunk 6 (the sixth run of two) holds samples 26 and 27 and starts 50 samples' bytes in.
+      {"byte offset in a later chunk run", [](Mp4& m) { m.stsc = {1, 10, 1, 3, 2, 1}; }, nullptr,
+       51 * kSampleBytes + 7, false, kOK, 51},
+      {"only an empty edit", [](Mp4& m) { m.hasEdit = true; },
+       [](std::string& b) { hvSeekPatch(&b, "elst", 8, 1, 4); }, 2100, true, kOK, 50},
+      {"an edit box without its list", [](Mp4& m) { m.hasEdit = true; },
+       [](std::string& b) { hvSeekPatch(&b, "elst", 0, 0x6672, 2); }, 2100, true, kOK, 50},
+      {"no time-to-sample entries: past the end", [](Mp4& m) { m.stts = {}; }, nullptr, 2100, true,
+       kEnd, 0},
       {"byte offset past the end", nullptr, nullptr, 100 * kSampleBytes, false, kEnd, 99},
   };
   for (const Case& row : cases) Check(row);
@@ -218,6 +231,32 @@ TEST(hvMp4SeekerTest, DamagedBoxesAndTablesAreRefusedOrBounded) {
          m.stss = {0, 0};
        },
        nullptr, 2100, true, kOK, 52},
+      {"a moov running to the end of the file", [](Mp4& m) { m.moovFirst = false; },
+       [](std::string& b) { hvSeekPatch(&b, "moov", -4, 0, 4); }, 2100, true, kOK, 50},
+      {"a 64-bit box size cut by the end of the file", nullptr,
+       [](std::string& b) {
+         hvSeekPatch(&b, "moov", 0, 0x6672, 2);
+         b += hvSeekBE(1, 4) + "free" + hvSeekBE(0, 4);
+       },
+       2100, true, kError, -1},
+      {"a box inside the moov shorter than its header", nullptr,
+       [](std::string& b) { hvSeekPatch(&b, "trak", -4, 4, 4); }, 2100, true, kError, -1},
+      {"a media header cut short", nullptr,
+       [](std::string& b) { hvSeekPatch(&b, "mdhd", -4, 12, 4); }, 2100, true, kError, -1},
+      {"no handler", nullptr, [](std::string& b) { hvSeekPatch(&b, "hdlr", 0, 0x6672, 2); }, 2100,
+       true, kError, -1},
+      {"no media information", nullptr,
+       [](std::string& b) { hvSeekPatch(&b, "minf", 0, 0x6672, 2); }, 2100, true, kError, -1},
+      {"no sample-to-chunk entries", [](Mp4& m) { m.stsc = {}; }, nullptr, 2100, true, kError, -1},
+      {"byte offset without chunk offsets", [](Mp4& m) { m.chunks = 0; }, nullptr, 100, false,
+       kError, -1},
+      {"a time-to-sample table larger than the read bound",
+       [](Mp4& m) {
+         m.stts.clear();
+         for (int i = 0; i < 300000; ++i) m.stts.insert(m.stts.end(), {0, 1});
+         m.stts.insert(m.stts.end(), {100, 40});
+       },
+       nullptr, 2100, true, khvStreamingStatus_TooLarge, -1},
       {"sample-to-chunk from chunk 0",
        [](Mp4& m) {
          m.stsc = {0, 10, 1};

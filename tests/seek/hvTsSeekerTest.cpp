@@ -61,15 +61,19 @@ struct Ts {
   int pesHeaderLength = -1;
   int fillerAdaptation = -1;
 
+  std::string keyPicture;  // replaces the usual start of a key picture when set
+  std::string front;       // packets before everything else
+
   std::string Frame(int k) const {
     const bool key = k % 25 == 0;
+    if (key && !keyPicture.empty()) return keyPicture;
     if (mpeg2)
       return key ? hvSeekBE(0x1B3, 4) : hvSeekBE(0x100, 4) + hvSeekBE(0, 1) + hvSeekBE(2 << 3, 1);
     return key ? hvSeekBE(1, 4) + "\x09\xF0" + hvSeekBE(0x165, 4) : hvSeekBE(0x141, 4) + "\x9A";
   }
 
   std::string Build() const {
-    std::string out;
+    std::string out = front;
     if (map) {
       // A network entry (program 0) comes before the program.
       out += Packet(0, true,
@@ -90,7 +94,9 @@ struct Ts {
     }
     return out;
   }
-  uint64_t FramePacket(int k) const { return (map ? 2 : 0) + uint64_t(k) * kPacketsPerFrame; }
+  uint64_t FramePacket(int k) const {
+    return front.size() / 188 + (map ? 2 : 0) + uint64_t(k) * kPacketsPerFrame;
+  }
 };
 
 // Each 188-byte packet behind a 4-byte time code.
@@ -109,8 +115,9 @@ struct Case {
   uint64_t position;
 };
 
-void Check(const Case& row) {
-  hvSeekRequest request{"AVC_TS_MP_SD_AAC_MULT5_ISO", "video/mpeg", row.value, row.isTime};
+void Check(const Case& row, bool sizeKnown = true) {
+  hvSeekRequest request{"AVC_TS_MP_SD_AAC_MULT5_ISO", "video/mpeg", row.value, row.isTime,
+                        sizeKnown};
   hvSeekResult result;
   EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
   if (row.status == khvStreamingStatus_OK || row.status == khvStreamingStatus_EndOfStream) {
@@ -162,6 +169,36 @@ TEST(hvTsSeekerTest, KeyFramesFoundInEveryLayout) {
        2100, true, kOK, key50},
       {"no program map: the first stream with timestamps", Build([](Ts& t) { t.map = false; }),
        2100, true, kOK, 52 * kPacketsPerFrame * 188},
+      {"H.264 keys opening with a sequence parameter set", Build([](Ts& t) {
+         t.marked = false;
+         t.keyPicture = hvSeekBE(0x167, 4) + "\x4D";
+       }),
+       2100, true, kOK, key50},
+      {"H.264 keys after a start code with the forbidden bit", Build([](Ts& t) {
+         t.marked = false;
+         t.keyPicture = hvSeekBE(0x1FF, 4) + "\x01" + hvSeekBE(0x165, 4);
+       }),
+       2100, true, kOK, key50},
+      {"MPEG-2 keys opening with a group of pictures", Build([](Ts& t) {
+         t.marked = false;
+         t.mpeg2 = true;
+         t.streams[0] = 0x02;
+         t.keyPicture = hvSeekBE(0x1B8, 4) + "\x01";
+       }),
+       2100, true, kOK, key50},
+      {"MPEG-2 keys that are only I pictures", Build([](Ts& t) {
+         t.marked = false;
+         t.mpeg2 = true;
+         t.streams[0] = 0x02;
+         t.keyPicture = hvSeekBE(0x100, 4) + hvSeekBE(0, 1) + hvSeekBE(1 << 3, 1);
+       }),
+       2100, true, kOK, key50},
+      {"no program map, streams without timestamps first", Build([](Ts& t) {
+         t.map = false;
+         for (uint8_t id : {0xBC, 0xBE, 0xBF, 0xF0})
+           t.front += Packet(0x300 + id, true, Pes(id, 0, "", 0x80));
+       }),
+       2100, true, kOK, 4 * 188 + 52 * kPacketsPerFrame * 188},
       {"timestamps with DTS", Build([](Ts& t) { t.pesFlags = 0xC0; }), 2100, true, kOK, key50},
       {"timestamps wrapping past 2^33 at frame 100",
        Build([](Ts& t) { t.firstPts = (1ull << 33) - 100 * 3600; }), 6000, true, kOK,
@@ -196,10 +233,16 @@ TEST(hvTsSeekerTest, DamageIsSkippedOrRefused) {
       // Used to take the timestamp from the data after a header too short to hold it.
       {"PES headers too short for their timestamp", Build([](Ts& t) { t.pesHeaderLength = 2; }),
        2100, true, kError, 0},
+      {"PES headers longer than their packet", Build([](Ts& t) { t.pesHeaderLength = 200; }), 2100,
+       true, kError, 0},
       {"fewer packets than the grid needs", plain.Build().substr(0, 3 * 188), 0, true, kError, 0},
       {"no packet grid", std::string(5000, '\x47'), 0, true, kError, 0},
   };
   for (const Case& row : cases) Check(row);
+  // Bisection needs the size; a byte offset does not.
+  const std::string bytes = Ts().Build();
+  Check({"time in a stream of unknown size", bytes, 2100, true, kError, 0}, false);
+  Check({"byte offset in a stream of unknown size", bytes, 1000, false, kOK, 5 * 188}, false);
 }
 
 }  // namespace
