@@ -65,12 +65,6 @@ std::string Id3(size_t size, uint8_t flags = 0, bool syncsafe = true) {
   return tag + std::string(size + ((flags & 0x10) ? 10 : 0), 'T');
 }
 
-std::string Repeat(const std::string& unit, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += unit;
-  return out;
-}
-
 struct Case {
   const char* situation;
   std::string lead;  // before the frames, whose start is the position counted from
@@ -168,8 +162,8 @@ TEST(hvMp3SeekerTest, EveryVersionLayerAndTable) {
        384, 0},
       {"VBRI table cut by the end of the file: by the bit rate", "",
        TableFrame(f, Vbri(1024, 4, 10, 3840)) + Frames(f, 1), 0, true, kOK, 0, 384, 0},
-      {"nine tags: the ninth is stepped over as junk", Repeat(Id3(10), 9), Frames(f, 50), 240, true,
-       kOK, 10, 384, 0},
+      {"nine tags: the ninth is stepped over as junk", hvSeekRepeat(Id3(10), 9), Frames(f, 50), 240,
+       true, kOK, 10, 384, 0},
       {"rate changes: the first frame when none is near", "",
        Frames(f, 100) + Frames({3, 1, 9, 0, 0, 417, 26}, 400), 6000, true, kOK, 0, 384, 0},
       {"layer changes: the first frame when none is near", "", Frames(f, 100) + Frames(layer2, 400),

@@ -12,11 +12,6 @@ namespace {
 const size_t kPack = 2048;
 const int kFrames = 300;  // 40 ms each, a key every 25, two packs each
 
-std::string Timestamp(uint32_t prefix, uint64_t pts) {
-  return hvSeekBE(prefix << 4 | ((pts >> 30) & 7) << 1 | 1, 1) +
-         hvSeekBE(((pts >> 15) & 0x7FFF) << 1 | 1, 2) + hvSeekBE((pts & 0x7FFF) << 1 | 1, 2);
-}
-
 struct Ps {
   bool mpeg1 = false;
   int stuffing = 0;  // MPEG-2 pack header stuffing
@@ -36,11 +31,12 @@ struct Ps {
       // Stuffing and a buffer size before the timestamps.
       std::string fields = std::string(2, '\xFF') + std::string("\x60\x00", 2);
       if (!withPts) return fields + "\x0F";
-      return fields + (dts ? Timestamp(3, pts) + Timestamp(1, pts) : Timestamp(2, pts));
+      return fields +
+             (dts ? hvSeekTimestamp(3, pts) + hvSeekTimestamp(1, pts) : hvSeekTimestamp(2, pts));
     }
     if (!withPts) return std::string("\x80\x00\x00", 3);
-    return dts ? "\x80\xC0\x0A" + Timestamp(3, pts) + Timestamp(1, pts)
-               : "\x80\x80\x05" + Timestamp(2, pts);
+    return dts ? "\x80\xC0\x0A" + hvSeekTimestamp(3, pts) + hvSeekTimestamp(1, pts)
+               : "\x80\x80\x05" + hvSeekTimestamp(2, pts);
   }
   std::string Picture(int k) const {
     const bool key = k % 25 == 0;

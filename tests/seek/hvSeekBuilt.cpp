@@ -30,6 +30,17 @@ std::string hvSeekLE(uint64_t value, int width) {
   return out;
 }
 
+std::string hvSeekRepeat(const std::string& unit, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += unit;
+  return out;
+}
+
+std::string hvSeekTimestamp(uint32_t prefix, uint64_t pts) {
+  return hvSeekBE(prefix << 4 | ((pts >> 30) & 7) << 1 | 1, 1) +
+         hvSeekBE(((pts >> 15) & 0x7FFF) << 1 | 1, 2) + hvSeekBE((pts & 0x7FFF) << 1 | 1, 2);
+}
+
 void hvSeekPatch(std::string* bytes, const std::string& tag, ptrdiff_t offset, uint64_t value,
                  int width) {
   const size_t at = bytes->find(tag);

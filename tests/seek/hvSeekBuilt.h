@@ -12,6 +12,9 @@
 // `value` in `width` bytes, big- or little-endian.
 std::string hvSeekBE(uint64_t value, int width);
 std::string hvSeekLE(uint64_t value, int width);
+std::string hvSeekRepeat(const std::string& unit, int count);
+// A PES timestamp field: 4-bit `prefix`, 33-bit `pts`, marker bits.
+std::string hvSeekTimestamp(uint32_t prefix, uint64_t pts);
 // Writes `value` big-endian in `width` bytes at `offset` bytes after the first `tag` in
 // `bytes` (the place must exist).
 void hvSeekPatch(std::string* bytes, const std::string& tag, ptrdiff_t offset, uint64_t value,

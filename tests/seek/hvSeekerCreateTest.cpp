@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string Repeat(const std::string& unit, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += unit;
-  return out;
-}
-
 // MPEG-1 layer III at 128 kbit/s and 48 kHz: 384 bytes.
 const std::string kMp3Frame = hvSeekBE(0xFFFB9400, 4) + std::string(380, '\0');
 // An ADTS frame of 300 bytes at 44.1 kHz.
@@ -32,9 +26,9 @@ TEST(hvSeekerCreateTest, ContentChoosesTheSeeker) {
     const char* format;  // "" when nothing takes it
   } cases[] = {
       {"an ID3v2 tag", "ID3\x04" + std::string(200, '\0'), "mp3"},
-      {"two MP3 frames", Repeat(kMp3Frame, 2), "mp3"},
+      {"two MP3 frames", hvSeekRepeat(kMp3Frame, 2), "mp3"},
       {"one MP3 frame then nothing like one", kMp3Frame + std::string(400, '\x01'), ""},
-      {"two ADTS frames", Repeat(kAdtsFrame, 2), "adts"},
+      {"two ADTS frames", hvSeekRepeat(kAdtsFrame, 2), "adts"},
       {"one ADTS frame then nothing like one", kAdtsFrame + std::string(400, '\x01'), ""},
       {"RIFF WAVE", "RIFF" + hvSeekLE(100, 4) + "WAVE" + std::string(100, '\0'), "lpcm"},
       {"RIFF of another kind", "RIFF" + hvSeekLE(100, 4) + "AVI " + std::string(100, '\0'), ""},
@@ -42,9 +36,9 @@ TEST(hvSeekerCreateTest, ContentChoosesTheSeeker) {
       {"moov first", hvSeekBE(16, 4) + "moov" + std::string(200, '\0'), "mp4"},
       {"segment type first", hvSeekBE(16, 4) + "styp" + std::string(200, '\0'), "mp4"},
       {"seven bytes", std::string(7, '\x47'), ""},
-      {"transport packets", Repeat(kTsPacket, 6), "mpegts"},
-      {"transport packets after 200 bytes of junk", std::string(200, '\x01') + Repeat(kTsPacket, 6),
-       ""},
+      {"transport packets", hvSeekRepeat(kTsPacket, 6), "mpegts"},
+      {"transport packets after 200 bytes of junk",
+       std::string(200, '\x01') + hvSeekRepeat(kTsPacket, 6), ""},
       {"an MPEG-2 pack", kPack + std::string(2000, '\0'), "mpegps"},
       {"an MPEG-1 pack", hvSeekBE(0x1BA, 4) + "\x21" + std::string(2000, '\x01'), "mpegps"},
       {"an MPEG-2 pack header cut short", kPack.substr(0, 13), ""},

@@ -14,16 +14,11 @@ const uint32_t kVideoPid = 0x100, kAudioPid = 0x101, kPmtPid = 0x20;
 const int kPacketsPerFrame = 4;
 const int kFrames = 400;  // 40 ms each, a key every 25
 
-std::string Timestamp(uint32_t prefix, uint64_t pts) {
-  return hvSeekBE(prefix << 4 | ((pts >> 30) & 7) << 1 | 1, 1) +
-         hvSeekBE(((pts >> 15) & 0x7FFF) << 1 | 1, 2) + hvSeekBE((pts & 0x7FFF) << 1 | 1, 2);
-}
-
 // `flags` 0x80: PTS, 0xC0: PTS and DTS, 0: none.
 std::string Pes(uint8_t streamId, uint64_t pts, const std::string& data, uint32_t flags = 0x80,
                 int headerLength = -1) {
-  std::string fields = flags == 0xC0   ? Timestamp(3, pts) + Timestamp(1, pts)
-                       : flags == 0x80 ? Timestamp(2, pts)
+  std::string fields = flags == 0xC0   ? hvSeekTimestamp(3, pts) + hvSeekTimestamp(1, pts)
+                       : flags == 0x80 ? hvSeekTimestamp(2, pts)
                                        : "";
   const size_t length = headerLength < 0 ? fields.size() : size_t(headerLength);
   return hvSeekBE(1, 3) + hvSeekBE(streamId, 1) + hvSeekBE(0, 2) + "\x80" + hvSeekBE(flags, 1) +
