@@ -96,8 +96,20 @@ TEST(hvLpcmSeekerTest, SampleFramesByArithmetic) {
       {"raw L16, one channel when none is named", kSamples, "audio/L16;rate=8000", 1000, true, kOK,
        16000, true},
       {"raw L16 stereo", kSamples, "audio/L16;rate=8000;channels=2", 1000, true, kOK, 32000, true},
+      {"an empty data chunk: its start", Wave(Chunk("fmt ", Format(1)) + Chunk("data", "")), wav, 0,
+       true, kEnd, data, true},
+      // Rate and block size at their largest: the byte position would pass 2^64.
+      {"the longest time at the largest frame rate",
+       Wave(Chunk("fmt ", Format(1, 0xFFFFFFFF, 0xFFFF)) + Chunk("data", kSamples)), wav,
+       UINT64_MAX, true, kEnd, data, true},
   };
   for (const Case& row : cases) Check(row);
+  // The media description's type wins over the stream's own.
+  hvSeekRequest described{"LPCM", "application/octet-stream", 1000};
+  described.mediaType = "audio/L16;rate=8000;channels=2";
+  hvSeekResult result;
+  EXPECT_EQ(hvSeekInMemory(kSamples, described, &result), kOK);
+  EXPECT_EQ(result.bytePos, 32000u);
 }
 
 TEST(hvLpcmSeekerTest, HeadersTheArithmeticCannotTrustAreRefused) {

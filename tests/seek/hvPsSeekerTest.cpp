@@ -20,6 +20,8 @@ struct Ps {
   bool dts = false;
   uint8_t streamId = 0xE0;
   bool timestamps = true;
+  bool buffer = true;  // MPEG-1 PES: a buffer size field before the timestamps
+  int keyEvery = 25;
 
   std::string PackHeader() const {
     if (mpeg1) return hvSeekBE(0x1BA, 4) + "\x21" + std::string(7, '\x01');
@@ -29,7 +31,7 @@ struct Ps {
   std::string PesHeader(uint64_t pts, bool withPts) const {
     if (mpeg1) {
       // Stuffing and a buffer size before the timestamps.
-      std::string fields = std::string(2, '\xFF') + std::string("\x60\x00", 2);
+      std::string fields = std::string(2, '\xFF') + (buffer ? std::string("\x60\x00", 2) : "");
       if (!withPts) return fields + "\x0F";
       return fields +
              (dts ? hvSeekTimestamp(3, pts) + hvSeekTimestamp(1, pts) : hvSeekTimestamp(2, pts));
@@ -39,7 +41,7 @@ struct Ps {
                : "\x80\x80\x05" + hvSeekTimestamp(2, pts);
   }
   std::string Picture(int k) const {
-    const bool key = k % 25 == 0;
+    const bool key = k % keyEvery == 0;
     if (h264) return hvSeekBE(key ? 0x165 : 0x141, 4) + "\x88";
     return key ? hvSeekBE(0x1B3, 4) + "\x14" : hvSeekBE(0x100, 4) + hvSeekBE(0x10, 2);
   }
@@ -111,6 +113,14 @@ TEST(hvPsSeekerTest, KeyFramesFoundInEveryLayout) {
          p.dts = true;
        }),
        2100, true, kOK, FramePack(50)},
+      {"MPEG-1 without buffer size", Build([](Ps& p) {
+         p.mpeg1 = true;
+         p.buffer = false;
+       }),
+       2100, true, kOK, FramePack(50)},
+      // Only frame 0 is a key, more than the look back away: the frame itself is the nearest.
+      {"no key within reach", Build([](Ps& p) { p.keyEvery = 1000; }), 11000, true, kOK,
+       FramePack(275)},
       {"MPEG-2 with DTS", Build([](Ps& p) { p.dts = true; }), 2100, true, kOK, FramePack(50)},
       {"H.264 pictures", Build([](Ps& p) { p.h264 = true; }), 2100, true, kOK, FramePack(50)},
       {"audio only: the frame itself", Build([](Ps& p) { p.streamId = 0xC0; }), 2100, true, kOK,

@@ -64,6 +64,11 @@ hvStreamingStatus hvSeekInMemory(const std::string& bytes, const hvSeekRequest& 
       request.sizeKnown ? new hvMemoryStream(1, request.mime) : new UnsizedStream(request.mime);
   stream->WriteBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
   stream->SeekBytes(7);
+  if (request.mediaType) {
+    hvMediaInfo* description = new hvMediaInfo;
+    description->Set("mt", request.mediaType, true);
+    stream->SetInfo(description);
+  }
   const hvStreamingStatus status = request.isTime
                                        ? seeker->SeekTime(stream, request.value, result)
                                        : seeker->AlignBytes(stream, request.value, result);

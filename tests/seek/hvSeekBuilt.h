@@ -25,7 +25,8 @@ struct hvSeekRequest {
   const char* mime;
   uint64_t value;
   bool isTime = true;
-  bool sizeKnown = true;  // false: the stream does not tell its size (still arriving)
+  bool sizeKnown = true;            // false: the stream does not tell its size (still arriving)
+  const char* mediaType = nullptr;  // the "mt" of the stream's media description, if any
 };
 
 // Seeks in `bytes` with the seeker of the request's profile. Expects, whatever the answer:

@@ -58,4 +58,51 @@ TEST(hvSeekerCreateTest, ContentChoosesTheSeeker) {
   }
 }
 
+// A WAV file of one second: 8000 mono 16-bit sample frames after a 44-byte header.
+std::string Wave() {
+  return "RIFF" + hvSeekLE(0, 4) + "WAVE" + "fmt " + hvSeekLE(16, 4) + hvSeekLE(1, 2) +
+         hvSeekLE(1, 2) + hvSeekLE(8000, 4) + hvSeekLE(16000, 4) + hvSeekLE(2, 2) +
+         hvSeekLE(16, 2) + "data" + hvSeekLE(16000, 4) + std::string(16000, '\0');
+}
+
+hvMemoryStream* Open(const std::string& bytes) {
+  hvMemoryStream* stream = new hvMemoryStream(1, "audio/wav");
+  stream->WriteBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+  stream->SeekBytes(0);
+  return stream;
+}
+
+// The bool conversions answer true only for a seek that completed, and leave the position
+// alone otherwise; the one-call seek moves the stream, past the end too.
+TEST(hvSeekerCreateTest, ConversionsAndOneCallSeek) {
+  std::unique_ptr<hvSeekerManager> manager(hvSeekerManager_Create());
+  hvMediaInfo info;
+  info.Set("dl", "DLNA.ORG_PN=LPCM", true);
+  hvFormatSeeker* seeker = dynamic_cast<hvFormatSeeker*>(manager->GetSeeker(&info));
+  ASSERT_NE(seeker, nullptr);
+  hvMemoryStream* stream = Open(Wave());
+  hvuint64 bytePos = 1;
+  EXPECT_TRUE(seeker->TimeSpecToBytePos(stream, 500, bytePos));
+  EXPECT_EQ(bytePos, 44u + 8000);
+  EXPECT_TRUE(seeker->ByteSpecToBytePos(stream, 101, bytePos));
+  EXPECT_EQ(bytePos, 100u);
+  EXPECT_FALSE(seeker->TimeSpecToBytePos(stream, 5000, bytePos));
+  EXPECT_FALSE(seeker->ByteSpecToBytePos(stream, 99999, bytePos));
+  EXPECT_EQ(bytePos, 100u);
+  EXPECT_EQ(seeker->SeekTime(stream, 500, nullptr), khvStreamingStatus_OK);
+
+  hvSeekResult result;
+  EXPECT_EQ(hvSeeker_SeekTime(manager.get(), stream, 5000, &result),
+            khvStreamingStatus_EndOfStream);
+  EXPECT_EQ(stream->GetStreamPosition(), 44u + 16000 - 2);
+  EXPECT_EQ(hvSeeker_SeekTime(manager.get(), stream, 250, nullptr), khvStreamingStatus_OK);
+  EXPECT_EQ(stream->GetStreamPosition(), 44u + 4000);
+  EXPECT_EQ(hvSeeker_SeekTime(nullptr, stream, 250, &result), khvStreamingStatus_InvalidOperation);
+
+  // Content recognised, but the manager has no seeker for it.
+  hvSeekerManager empty;
+  EXPECT_EQ(hvSeeker_SeekTime(&empty, stream, 250, &result), khvStreamingStatus_Error);
+  stream->Delete();
+}
+
 }  // namespace
