@@ -207,13 +207,8 @@ class Mp3Seeker : public hvFormatSeeker {
     if (status == khvStreamingStatus_OK) {
       uint64_t target = isTime ? Estimate(*s, value) : value;
       if (target < s->audioPos) target = s->audioPos;
-      if (probe.Size() != khvuint64_Max && target >= probe.Size()) {
-        target = probe.Size() - 1;
-        status = khvStreamingStatus_EndOfStream;
-      }
-      hvStreamingStatus found = hvSeek_FrameAtOrBefore(probe, target, s->audioPos, kResyncBack,
-                                                       FrameLength, &s->first, bytePos);
-      if (found != khvStreamingStatus_OK) status = found;
+      status = hvSeek_FrameAtOrBefore(probe, target, s->audioPos, kResyncBack, FrameLength,
+                                      &s->first, bytePos);
     }
     delete s;
     return status;

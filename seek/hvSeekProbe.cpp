@@ -83,8 +83,9 @@ hvStreamingStatus hvSeekProbe::Fill(uint64_t position, size_t length) {
     filled += std::min(chunk, length - filled);
     m_bytesRead += std::min<size_t>(chunk, length);
     if (status == khvStreamingStatus_EndOfStream) {
-      // What is missing lies past the end, which is now known.
-      m_size = position + filled;
+      // What is missing lies past the end, which is now known, unless nothing came: a stream
+      // that may seek past its end then tells only that the end is at or before `position`.
+      if (filled > 0 || position == 0) m_size = position + filled;
       break;
     }
     // A stream with nothing to hand out yet answers OK with nothing: that is "not yet".

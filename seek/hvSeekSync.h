@@ -15,6 +15,7 @@ typedef size_t (*hvSeekFrameLength)(const uint8_t* bytes, size_t length, const v
 
 // The start of the last frame that begins at or before `target` and not before `low`, looked
 // for in a window of `back` bytes before `target`. *found is low when none is in the window.
+// EndOfStream when the target lies past the data: the window is then the one before the end.
 hvStreamingStatus hvSeek_FrameAtOrBefore(hvSeekProbe& probe, uint64_t target, uint64_t low,
                                          size_t back, hvSeekFrameLength frameLength,
                                          const void* reference, uint64_t* found);

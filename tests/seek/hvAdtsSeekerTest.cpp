@@ -118,14 +118,17 @@ TEST_F(hvAdtsSeekerTest, ByteOffsetsAreAlignedToTheirFrame) {
     uint64_t offset;
     hvStreamingStatus status;
     uint64_t position;
+    bool sizeKnown;
   } cases[] = {
-      {"inside the header walk", tiny, 100 * 7 + 3, khvStreamingStatus_OK, 100 * 7},
-      {"beyond the header walk", tiny, 39000 * 7 + 3, khvStreamingStatus_OK, 39000 * 7},
-      {"past the end", tiny, 50000 * 7, khvStreamingStatus_EndOfStream, 39999 * 7},
+      {"inside the header walk", tiny, 100 * 7 + 3, khvStreamingStatus_OK, 100 * 7, true},
+      {"beyond the header walk", tiny, 39000 * 7 + 3, khvStreamingStatus_OK, 39000 * 7, true},
+      {"past the end", tiny, 50000 * 7, khvStreamingStatus_EndOfStream, 39999 * 7, true},
+      {"past the end of a stream of unknown size", tiny, 50000 * 7, khvStreamingStatus_EndOfStream,
+       39999 * 7, false},
   };
   for (const auto& row : cases) {
     hvSeekResult result;
-    hvSeekRequest request{"AAC_ADTS_320", "audio/vnd.dlna.adts", row.offset, false};
+    hvSeekRequest request{"AAC_ADTS_320", "audio/vnd.dlna.adts", row.offset, false, row.sizeKnown};
     EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
     EXPECT_EQ(result.bytePos, row.position) << row.situation;
   }

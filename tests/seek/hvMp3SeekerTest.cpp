@@ -192,6 +192,8 @@ TEST(hvMp3SeekerTest, NoFirstFrameIsRefused) {
 TEST(hvMp3SeekerTest, UnsizedStreamKeepsReadsInsideTheData) {
   const std::string frames = Frames(kMpeg1Layer3, 500);
   Check({"time inside", "", frames, 2400, true, kOK, 100, 384, 0}, false);
+  Check({"time past the end", "", frames, 60000, true, kEnd, 499, 384, 0}, false);
+  Check({"time just past the end", "", frames, 12100, true, kEnd, 499, 384, 0}, false);
   hvSeekRequest far{"MP3", "audio/mpeg", UINT64_MAX - 100, false, false};
   hvSeekResult result;
   EXPECT_NE(hvSeekInMemory(frames, far, &result), khvStreamingStatus_OK);
