@@ -8,6 +8,7 @@
 #include "seek/hvSeekFields.h"
 #include "seek/hvSeekFormats.h"
 #include "seek/hvSeekProbe.h"
+#include "seek/hvSeekSync.h"
 
 namespace {
 
@@ -143,11 +144,20 @@ class LpcmSeeker : public hvFormatSeeker {
     return status;
   }
 
-  // A position past the data answers the end, with the last whole sample frame.
-  static hvStreamingStatus Place(const hvSeekProbe& probe, const Layout& layout, uint64_t position,
+  // A position past the data answers the end, with the last whole sample frame. A stream that
+  // does not tell its size is asked whether it holds the position.
+  static hvStreamingStatus Place(hvSeekProbe& probe, const Layout& layout, uint64_t position,
                                  uint64_t* bytePos) {
     uint64_t end = layout.dataEnd;
     if (probe.Size() != khvuint64_Max && probe.Size() < end) end = probe.Size();
+    if (probe.Size() == khvuint64_Max) {
+      // Whatever the header declares, only reading tells where such a stream ends.
+      uint64_t last = end != khvuint64_Max && position >= end ? end - 1 : position;
+      bool past = false;
+      const hvStreamingStatus status = hvSeek_ClampToEnd(probe, layout.dataStart, &last, &past);
+      if (status != khvStreamingStatus_OK) return status;
+      if (past) end = last + 1;
+    }
     if (end != khvuint64_Max && position >= end) {
       const uint64_t frames =
           end > layout.dataStart ? (end - layout.dataStart) / layout.blockAlign : 0;

@@ -8,10 +8,10 @@ namespace {
 // Room after the target for the frame there and the header of the one after it.
 const size_t kAhead = 8192 + 16;
 
-// Moves a `target` past the end of the data to its last byte (*past true). A stream that does
-// not tell its size is asked: the end is found by halving between `low` and the target, one
-// byte a read.
-hvStreamingStatus ClampToEnd(hvSeekProbe& probe, uint64_t low, uint64_t* target, bool* past) {
+}  // namespace
+
+hvStreamingStatus hvSeek_ClampToEnd(hvSeekProbe& probe, uint64_t low, uint64_t* target,
+                                    bool* past) {
   uint64_t end = probe.Size();
   if (end == khvuint64_Max) {
     const uint8_t* bytes;
@@ -31,14 +31,12 @@ hvStreamingStatus ClampToEnd(hvSeekProbe& probe, uint64_t low, uint64_t* target,
   return khvStreamingStatus_OK;
 }
 
-}  // namespace
-
 hvStreamingStatus hvSeek_FrameAtOrBefore(hvSeekProbe& probe, uint64_t target, uint64_t low,
                                          size_t back, hvSeekFrameLength frameLength,
                                          const void* reference, uint64_t* found) {
   *found = low;
   bool past = false;
-  hvStreamingStatus status = ClampToEnd(probe, low, &target, &past);
+  hvStreamingStatus status = hvSeek_ClampToEnd(probe, low, &target, &past);
   if (status != khvStreamingStatus_OK) return status;
   const hvStreamingStatus answer = past ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
   if (target <= low) return answer;
