@@ -302,6 +302,12 @@ TEST(hvMp4SeekerTest, DamagedBoxesAndTablesAreRefusedOrBounded) {
        kError, -1},
   };
   for (const Case& row : cases) Check(row);
+  // The walk over the top-level boxes needs the file's size.
+  uint64_t data;
+  const std::string bytes = Mp4().Build(&data);
+  hvSeekRequest unsized{"AVC_MP4_MP_SD_AAC_MULT5", "video/mp4", 2100, true, false};
+  hvSeekResult result;
+  EXPECT_EQ(hvSeekInMemory(bytes, unsized, &result), kError);
 }
 
 // Used to step through up to 2^32 samples of one chunk one at a time.
