@@ -115,13 +115,7 @@ class AdtsSeeker : public hvFormatSeeker {
           at + static_cast<uint64_t>(static_cast<double>(framesLeft) * static_cast<double>(walked) /
                                      static_cast<double>(frames));
     }
-    if (probe.Size() != khvuint64_Max && target >= probe.Size()) {
-      target = probe.Size() - 1;
-      status = khvStreamingStatus_EndOfStream;
-    }
-    hvStreamingStatus found =
-        hvSeek_FrameAtOrBefore(probe, target, at, kResyncBack, FrameLength, &first, position);
-    return found != khvStreamingStatus_OK ? found : status;
+    return hvSeek_FrameAtOrBefore(probe, target, at, kResyncBack, FrameLength, &first, position);
   }
 };
 

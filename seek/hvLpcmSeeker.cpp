@@ -8,6 +8,7 @@
 #include "seek/hvSeekFields.h"
 #include "seek/hvSeekFormats.h"
 #include "seek/hvSeekProbe.h"
+#include "seek/hvSeekSync.h"
 
 namespace {
 
@@ -24,6 +25,14 @@ struct Layout {
   uint32_t rate = 0;
   uint32_t blockAlign = 0;
 };
+
+// The format codes whose sample frames all have one size, so that a time is a multiple of
+// it: PCM, IEEE float, A-law, mu-law. Compressed blocks hold a varying count of samples.
+const uint32_t kExtensible = 0xFFFE;
+const size_t kExtensibleLength = 40;  // the format chunk up to the sub-format code
+bool IsLinear(uint32_t formatTag) {
+  return formatTag == 1 || formatTag == 3 || formatTag == 6 || formatTag == 7;
+}
 
 bool IsWave(const uint8_t* head, size_t length) {
   return length >= 12 && memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "WAVE", 4) == 0;
@@ -43,11 +52,18 @@ hvStreamingStatus ReadWave(hvSeekProbe& probe, Layout* layout) {
     const uint64_t id = header.Bytes(4);
     const uint64_t size = header.BytesLE(4);
     if (id == 0x666d7420) {  // "fmt "
-      status = probe.Read(at + 8, 16, &bytes, &got);
+      status = probe.Read(at + 8, kExtensibleLength, &bytes, &got);
       if (status != khvStreamingStatus_OK) return status;
       uint32_t field[6];
       if (size < 16 || !hvSeek_ReadFieldsLE(bytes, got, kWaveFormat, field))
         return khvStreamingStatus_Error;
+      // The extensible format names the real one in the first bytes of its sub-format GUID.
+      uint32_t tag = field[kFormatTag];
+      if (tag == kExtensible)
+        tag = size >= kExtensibleLength && got >= kExtensibleLength
+                  ? static_cast<uint32_t>(hvSeekCursor(bytes + 24, 2).BytesLE(2))
+                  : 0;
+      if (!IsLinear(tag)) return khvStreamingStatus_Error;
       layout->rate = field[kSampleRate];
       layout->blockAlign = field[kBlockAlign];
       haveFormat = true;
@@ -128,11 +144,20 @@ class LpcmSeeker : public hvFormatSeeker {
     return status;
   }
 
-  // A position past the data answers the end, with the last whole sample frame.
-  static hvStreamingStatus Place(const hvSeekProbe& probe, const Layout& layout, uint64_t position,
+  // A position past the data answers the end, with the last whole sample frame. A stream that
+  // does not tell its size is asked whether it holds the position.
+  static hvStreamingStatus Place(hvSeekProbe& probe, const Layout& layout, uint64_t position,
                                  uint64_t* bytePos) {
     uint64_t end = layout.dataEnd;
     if (probe.Size() != khvuint64_Max && probe.Size() < end) end = probe.Size();
+    if (probe.Size() == khvuint64_Max) {
+      // Whatever the header declares, only reading tells where such a stream ends.
+      uint64_t last = end != khvuint64_Max && position >= end ? end - 1 : position;
+      bool past = false;
+      const hvStreamingStatus status = hvSeek_ClampToEnd(probe, layout.dataStart, &last, &past);
+      if (status != khvStreamingStatus_OK) return status;
+      if (past) end = last + 1;
+    }
     if (end != khvuint64_Max && position >= end) {
       const uint64_t frames =
           end > layout.dataStart ? (end - layout.dataStart) / layout.blockAlign : 0;

@@ -166,8 +166,7 @@ hvStreamingStatus Open(hvSeekProbe& probe, Stream* stream) {
 uint64_t Estimate(const Stream& s, uint64_t timeMs) {
   const uint64_t frameMs1000 = uint64_t(s.first.samples) * 1000000 / s.first.rate;  // us
   if (s.hasXingToc && s.frames && s.bytes) {
-    const uint64_t durationUs = s.frames * frameMs1000;
-    if (durationUs == 0) return s.audioPos;
+    const uint64_t durationUs = s.frames * frameMs1000;  // not 0: both factors are not
     if (timeMs >= durationUs / 1000) return s.firstPos + s.bytes;
     // The table gives the byte share (of 256) at each whole percent of the duration; between
     // two entries the position goes in a straight line.
@@ -208,13 +207,8 @@ class Mp3Seeker : public hvFormatSeeker {
     if (status == khvStreamingStatus_OK) {
       uint64_t target = isTime ? Estimate(*s, value) : value;
       if (target < s->audioPos) target = s->audioPos;
-      if (probe.Size() != khvuint64_Max && target >= probe.Size()) {
-        target = probe.Size() - 1;
-        status = khvStreamingStatus_EndOfStream;
-      }
-      hvStreamingStatus found = hvSeek_FrameAtOrBefore(probe, target, s->audioPos, kResyncBack,
-                                                       FrameLength, &s->first, bytePos);
-      if (found != khvStreamingStatus_OK) status = found;
+      status = hvSeek_FrameAtOrBefore(probe, target, s->audioPos, kResyncBack, FrameLength,
+                                      &s->first, bytePos);
     }
     delete s;
     return status;

@@ -72,6 +72,17 @@ hvStreamingStatus FindChild(hvSeekProbe& probe, const Box& parent, uint32_t type
   return khvStreamingStatus_OK;
 }
 
+// The first `length` bytes of a box's payload, fewer when the box is shorter: a field a
+// damaged box does not hold is never read from the box after it.
+hvStreamingStatus ReadPayload(hvSeekProbe& probe, const Box& box, size_t length,
+                              hvSeekCursor* payload) {
+  const uint8_t* bytes;
+  size_t got;
+  hvStreamingStatus status = probe.Read(box.start, length, &bytes, &got);
+  *payload = hvSeekCursor(bytes, static_cast<size_t>(std::min<uint64_t>(got, box.end - box.start)));
+  return status;
+}
+
 // A table box: a version/flags word, an entry count, then fixed-size entries read on demand.
 struct Table {
   uint64_t entries = 0;  // first entry
@@ -96,11 +107,9 @@ struct Table {
 // `extra` bytes of the box before the count (stsz has its sample size there).
 hvStreamingStatus ReadTable(hvSeekProbe& probe, const Box& box, uint32_t entrySize, size_t extra,
                             Table* table, uint32_t* extraValue = nullptr) {
-  const uint8_t* bytes;
-  size_t got;
-  hvStreamingStatus status = probe.Read(box.start, 8 + extra, &bytes, &got);
+  hvSeekCursor c(nullptr, 0);
+  hvStreamingStatus status = ReadPayload(probe, box, 8 + extra, &c);
   if (status != khvStreamingStatus_OK) return status;
-  hvSeekCursor c(bytes, got);
   c.Skip(4);
   if (extra) {
     const uint32_t value = c.U32();
@@ -134,11 +143,9 @@ hvStreamingStatus ReadEdits(hvSeekProbe& probe, const Box& trak, Track* track) {
   if (status != khvStreamingStatus_OK || !found) return status;
   status = FindChild(probe, edts, Tag("elst"), &elst, &found);
   if (status != khvStreamingStatus_OK || !found) return status;
-  const uint8_t* bytes;
-  size_t got;
-  status = probe.Read(elst.start, 8 + 4 * 20, &bytes, &got);
+  hvSeekCursor c(nullptr, 0);
+  status = ReadPayload(probe, elst, 8 + 4 * 20, &c);
   if (status != khvStreamingStatus_OK) return status;
-  hvSeekCursor c(bytes, static_cast<size_t>(std::min<uint64_t>(got, elst.end - elst.start)));
   const unsigned wide = c.U8() == 1 ? 8 : 4;
   c.Skip(3);
   const uint32_t count = c.U32();
@@ -163,20 +170,18 @@ hvStreamingStatus ReadTrack(hvSeekProbe& probe, const Box& trak, Track* track) {
   if (status != khvStreamingStatus_OK) return status;
   status = FindChild(probe, trak, Tag("mdia"), &mdia, &found);
   if (status != khvStreamingStatus_OK || !found) return status;
-  const uint8_t* bytes;
-  size_t got;
   status = FindChild(probe, mdia, Tag("hdlr"), &box, &found);
   if (status != khvStreamingStatus_OK || !found) return status;
-  status = probe.Read(box.start, 12, &bytes, &got);
+  hvSeekCursor hdlr(nullptr, 0);
+  status = ReadPayload(probe, box, 12, &hdlr);
   if (status != khvStreamingStatus_OK) return status;
-  hvSeekCursor hdlr(bytes, got);
   hdlr.Skip(8);
   track->handler = hdlr.U32();
   status = FindChild(probe, mdia, Tag("mdhd"), &box, &found);
   if (status != khvStreamingStatus_OK || !found) return status;
-  status = probe.Read(box.start, 24, &bytes, &got);
+  hvSeekCursor mdhd(nullptr, 0);
+  status = ReadPayload(probe, box, 24, &mdhd);
   if (status != khvStreamingStatus_OK) return status;
-  hvSeekCursor mdhd(bytes, got);
   mdhd.Skip(mdhd.U8() == 1 ? 3 + 16 : 3 + 8);
   track->timescale = mdhd.U32();
   if (!mdhd.ok) track->timescale = 0;
@@ -326,17 +331,21 @@ hvStreamingStatus OffsetOf(hvSeekProbe& probe, const Track& track, uint64_t samp
   if (status != khvStreamingStatus_OK) return status;
   *offset = track.wide ? entry.U64() : entry.U32();
   if (!entry.ok) return khvStreamingStatus_Error;
+  // A 64-bit chunk offset plus the sizes before the sample must not wrap to a small offset.
+  uint64_t before = 0;
   if (track.sampleSize) {
-    *offset += (sample - firstInChunk) * track.sampleSize;
-    return khvStreamingStatus_OK;
+    before = (sample - firstInChunk) * track.sampleSize;
+  } else {
+    for (uint64_t s = firstInChunk; s < sample; ++s) {
+      if (s >= track.stsz.count) return khvStreamingStatus_Error;
+      status = track.stsz.Get(probe, s, &entry);
+      if (status != khvStreamingStatus_OK) return status;
+      before += entry.U32();
+      if (!entry.ok) return khvStreamingStatus_Error;
+    }
   }
-  for (uint64_t s = firstInChunk; s < sample; ++s) {
-    if (s >= track.stsz.count) return khvStreamingStatus_Error;
-    status = track.stsz.Get(probe, s, &entry);
-    if (status != khvStreamingStatus_OK) return status;
-    *offset += entry.U32();
-    if (!entry.ok) return khvStreamingStatus_Error;
-  }
+  if (before > UINT64_MAX - *offset) return khvStreamingStatus_Error;
+  *offset += before;
   return khvStreamingStatus_OK;
 }
 
@@ -389,16 +398,18 @@ hvStreamingStatus SampleStartAtOrBefore(hvSeekProbe& probe, const Track& track, 
   }
   // *bytePos stays the start of the sample holding byteSpec, or of the chunk's last sample
   // when the offset lies past the chunk (in another track's data).
+  if (track.sampleSize) {
+    // Arithmetic: a damaged chunk may claim 2^32 samples.
+    const uint64_t within = byteSpec > *bytePos ? (byteSpec - *bytePos) / track.sampleSize : 0;
+    *bytePos += std::min(within, count ? count - 1 : 0) * track.sampleSize;
+    return khvStreamingStatus_OK;
+  }
   uint64_t start = *bytePos;
   for (uint64_t sample = first; sample + 1 < first + count; ++sample) {
-    uint64_t size = track.sampleSize;
-    if (!size) {
-      hvSeekCursor entry(nullptr, 0);
-      if (sample >= track.stsz.count) return khvStreamingStatus_Error;
-      if ((status = track.stsz.Get(probe, sample, &entry)) != khvStreamingStatus_OK) return status;
-      size = entry.U32();
-    }
-    start += size;
+    hvSeekCursor entry(nullptr, 0);
+    if (sample >= track.stsz.count) return khvStreamingStatus_Error;
+    if ((status = track.stsz.Get(probe, sample, &entry)) != khvStreamingStatus_OK) return status;
+    start += entry.U32();
     if (start > byteSpec) break;
     *bytePos = start;
   }

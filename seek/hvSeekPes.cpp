@@ -39,7 +39,7 @@ bool hvSeek_ReadPesPts(const uint8_t* bytes, size_t length, uint64_t* pts, size_
     flags = c.U8();
     const uint32_t headerLength = c.U8();
     const size_t end = c.at + headerLength;
-    if (!(flags & 0x80) || !c.Has(5)) return false;
+    if (!(flags & 0x80) || headerLength < 5 || !c.Has(5)) return false;
     *pts = ReadTimestamp(c);
     *payload = end;
     return c.ok && end <= length;

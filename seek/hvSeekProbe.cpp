@@ -50,8 +50,10 @@ hvStreamingStatus hvSeekProbe::Read(uint64_t position, size_t length, const uint
     length = static_cast<size_t>(std::min<uint64_t>(length, m_size - position));
     ahead = static_cast<size_t>(std::min<uint64_t>(ahead, m_size - position));
   }
+  // Compared without adding to `position`, which may lie anywhere when the size is unknown.
   const uint64_t windowEnd = m_windowStart + m_window.size();
-  const bool inside = position >= m_windowStart && position + length <= windowEnd;
+  const bool inside =
+      position >= m_windowStart && position <= windowEnd && length <= windowEnd - position;
   if (!inside) {
     hvStreamingStatus status = Fill(position, std::max(length, ahead));
     if (status != khvStreamingStatus_OK) return status;
@@ -81,8 +83,9 @@ hvStreamingStatus hvSeekProbe::Fill(uint64_t position, size_t length) {
     filled += std::min(chunk, length - filled);
     m_bytesRead += std::min<size_t>(chunk, length);
     if (status == khvStreamingStatus_EndOfStream) {
-      // What is missing lies past the end, which is now known.
-      m_size = position + filled;
+      // What is missing lies past the end, which is now known, unless nothing came: a stream
+      // that may seek past its end then tells only that the end is at or before `position`.
+      if (filled > 0 || position == 0) m_size = position + filled;
       break;
     }
     // A stream with nothing to hand out yet answers OK with nothing: that is "not yet".

@@ -203,9 +203,10 @@ class TsSeeker : public hvFormatSeeker {
     hvStreamingStatus status = ReadHead(probe, &bytes, &got, &layout);
     if (status != khvStreamingStatus_OK) return status;
     if (!isTime) {
-      *bytePos = TsScanner(layout, 0, false, false).Align(value);
-      return probe.Size() != khvuint64_Max && value >= probe.Size() ? khvStreamingStatus_EndOfStream
-                                                                    : khvStreamingStatus_OK;
+      // Past the end, the last packet.
+      const bool past = probe.Size() != khvuint64_Max && value >= probe.Size();
+      *bytePos = TsScanner(layout, 0, false, false).Align(past ? probe.Size() - 1 : value);
+      return past ? khvStreamingStatus_EndOfStream : khvStreamingStatus_OK;
     }
     Choice choice;
     Choose(bytes, got, layout, &choice);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hulvoStreaming/hvSeeker.h"
+#include "hvSeekBuilt.h"
 #include "hvSeekMediaFixture.h"
 #include "hvTestSupport.h"
 
@@ -100,10 +101,36 @@ TEST_F(hvAdtsSeekerTest, NoFirstFrameIsRefused) {
       Id3(256, false) + Frames(10, 300),
       std::string(2000, '\0'),
       Frames(1, 300).substr(0, 5),
+      Frames(10, 300, 13),                                  // no such rate
+      Frames(10, 300).replace(4, 1, std::string(1, '\0')),  // a frame shorter than its header
   };
   for (const std::string& bytes : refused) {
     hvSeekResult result;
     EXPECT_EQ(Seek(bytes, 1000, &result), khvStreamingStatus_Error) << bytes.size() << " bytes";
+  }
+}
+
+TEST_F(hvAdtsSeekerTest, ByteOffsetsAreAlignedToTheirFrame) {
+  const std::string tiny = Frames(40000, 7);
+  const struct {
+    const char* situation;
+    const std::string& bytes;
+    uint64_t offset;
+    hvStreamingStatus status;
+    uint64_t position;
+    bool sizeKnown;
+  } cases[] = {
+      {"inside the header walk", tiny, 100 * 7 + 3, khvStreamingStatus_OK, 100 * 7, true},
+      {"beyond the header walk", tiny, 39000 * 7 + 3, khvStreamingStatus_OK, 39000 * 7, true},
+      {"past the end", tiny, 50000 * 7, khvStreamingStatus_EndOfStream, 39999 * 7, true},
+      {"past the end of a stream of unknown size", tiny, 50000 * 7, khvStreamingStatus_EndOfStream,
+       39999 * 7, false},
+  };
+  for (const auto& row : cases) {
+    hvSeekResult result;
+    hvSeekRequest request{"AAC_ADTS_320", "audio/vnd.dlna.adts", row.offset, false, row.sizeKnown};
+    EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
+    EXPECT_EQ(result.bytePos, row.position) << row.situation;
   }
 }
 

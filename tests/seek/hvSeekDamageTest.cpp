@@ -107,29 +107,88 @@ class PartialDownload : public hvProgressiveStreamDownloaderMgr {
   int64_t full = 0;
 };
 
+// Every read a seek needs may find its bytes not there yet: whatever part has arrived, the
+// answer is "not yet" with the stream where it was, or the position the whole file gives.
 TEST_F(hvSeekDamageTest, DataStillDownloadingIsNotYetThenFound) {
-  for (size_t i : {size_t(5), size_t(9), size_t(2)}) {  // transport stream, MP4, ADTS
+  for (size_t i = 0; i < khvSeekMediaCount; ++i) {
     const hvSeekMedia& media = khvSeekMedia[i];
     PartialDownload download;
     download.full = static_cast<int64_t>(hvSeekReadFile(hvSeekMediaPath(media.file)).size());
-    download.downloaded = download.full / 3;
+    // The progressive stream shows the media description of the stream it wraps.
     hvStream* stream = new hvProgressiveStream(
-        hvSeekOpen(hvSeekMediaPath(media.file), media.mime, nullptr), &download, "download");
-    hvMediaInfo* info = new hvMediaInfo;
-    info->Set("dl", (std::string("DLNA.ORG_PN=") + media.profile).c_str(), true);
-    stream->SetInfo(info);
-    hvSeekResult result;
-    EXPECT_EQ(hvSeeker_SeekTime(manager.get(), stream, 8000, &result), khvStreamingStatus_Pending)
-        << media.file;
-    EXPECT_EQ(stream->GetStreamPosition(), 0u) << media.file;
-    hvuint64 bytePos = 1;
-    EXPECT_FALSE(Seeker(media)->TimeSpecToBytePos(stream, 8000, bytePos));
-    EXPECT_EQ(bytePos, 1u);
+        hvSeekOpen(hvSeekMediaPath(media.file), media.mime, media.profile), &download, "download");
     download.downloaded = download.full;
+    hvSeekResult whole;
+    ASSERT_EQ(Seeker(media)->SeekTime(stream, 8000, &whole), khvStreamingStatus_OK) << media.file;
+    for (int64_t part :
+         {int64_t(0), int64_t(100), int64_t(5000), download.full / 3, download.full * 5 / 6}) {
+      download.downloaded = part;
+      hvSeekResult result;
+      const hvStreamingStatus status = hvSeeker_SeekTime(manager.get(), stream, 8000, &result);
+      if (status == khvStreamingStatus_OK) {
+        EXPECT_EQ(result.bytePos, whole.bytePos) << media.file << " with " << part;
+        ASSERT_EQ(stream->SeekBytes(0), khvStreamingStatus_OK);
+        continue;
+      }
+      EXPECT_EQ(status, khvStreamingStatus_Pending) << media.file << " with " << part;
+      EXPECT_EQ(stream->GetStreamPosition(), 0u) << media.file;
+      // Arithmetic (LPCM) needs none of the bytes; only moving the stream waits for them.
+      hvuint64 bytePos = 1;
+      const bool converted = Seeker(media)->TimeSpecToBytePos(stream, 8000, bytePos);
+      EXPECT_EQ(bytePos, converted ? whole.bytePos : 1u) << media.file << " with " << part;
+    }
+    download.downloaded = download.full;
+    hvSeekResult result;
     EXPECT_EQ(hvSeeker_SeekTime(manager.get(), stream, 8000, &result), khvStreamingStatus_OK)
         << media.file;
     EXPECT_EQ(stream->GetStreamPosition(), result.bytePos);
     stream->Delete();
+  }
+}
+
+// A file whose reads stop delivering after a number of them, with "not yet" (still
+// arriving) or an error (a failing disk).
+class FailingStream : public hvFileGetStream {
+ public:
+  FailingStream(hvFile* file, const char* mime, int reads, hvStreamingStatus failure)
+      : hvFileGetStream(file, mime, "failing"), readsLeft(reads), m_failure(failure) {}
+  hvStreamingStatus PullGet(unsigned char* destination, size_t* length, bool exact) override {
+    if (readsLeft-- > 0) return hvFileGetStream::PullGet(destination, length, exact);
+    *length = 0;
+    return m_failure;
+  }
+
+  int readsLeft;
+
+ private:
+  hvStreamingStatus m_failure;
+};
+
+// Whichever read of a seek fails, the seek answers that failure and puts the stream back;
+// with enough reads it answers what it answers over the sound file.
+TEST_F(hvSeekDamageTest, EveryReadMayFail) {
+  for (size_t i = 0; i < khvSeekMediaCount; ++i) {
+    const hvSeekMedia& media = khvSeekMedia[i];
+    for (hvStreamingStatus failure : {khvStreamingStatus_Pending, khvStreamingStatus_Error}) {
+      bool done = false;
+      for (int reads = 0; reads < 1000 && !done; ++reads) {
+        hvFile* file = new hvFile;
+        ASSERT_TRUE(file->Open(hvSeekMediaPath(media.file).c_str()));
+        FailingStream* stream = new FailingStream(file, media.mime, reads, failure);
+        hvMediaInfo* info = new hvMediaInfo;
+        info->Set("dl", (std::string("DLNA.ORG_PN=") + media.profile).c_str(), true);
+        stream->SetInfo(info);
+        stream->SeekBytes(100);
+        hvSeekResult result;
+        const hvStreamingStatus status = Seeker(media)->SeekTime(stream, 6000, &result);
+        done = stream->readsLeft >= 0;
+        EXPECT_EQ(status, done ? khvStreamingStatus_OK : failure)
+            << media.file << " failing read " << reads;
+        EXPECT_EQ(stream->GetStreamPosition(), 100u) << media.file << " failing read " << reads;
+        stream->Delete();
+      }
+      EXPECT_TRUE(done) << media.file;
+    }
   }
 }
 
