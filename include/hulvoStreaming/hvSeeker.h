@@ -75,7 +75,8 @@ class HV_EXPORT hvSeekerManager {
 // What one seek may read, at most, wherever it lands and however long the stream is (a seek
 // that would need more answers khvStreamingStatus_TooLarge):
 //   LPCM / WAV     64 KiB: the RIFF chunk headers before the samples (raw audio/L16: 12
-//                  bytes, to see that there are none).
+//                  bytes, to see that there are none). WAV files of compressed samples
+//                  (ADPCM, MP3 and the like) are refused; PCM, float, A-law and mu-law are not.
 //   MP3            96 KiB: the first frame with its Xing/VBRI table, and a 12 KiB window at
 //                  the estimate to find the frame there. ID3v2 tags are stepped over.
 //   ADTS AAC       320 KiB: the 7-byte frame headers from the start, up to 256 KiB of them
@@ -86,6 +87,8 @@ class HV_EXPORT hvSeekerManager {
 //                  frame. A 10-second SD file costs about 200-350 KiB.
 //   MP4            2 MiB: box headers, then only the entries of one track's time, sync,
 //                  chunk, offset and size tables that the seek visits.
+// On a stream that does not tell its size, MP3, ADTS and LPCM find the end with a few
+// one-byte reads, halving the distance each time; they count within the bounds above.
 struct hvSeekResult {
   uint64_t bytePos = 0;     // where reading should start
   uint64_t bytesRead = 0;   // bytes the seek read from the stream to find it
