@@ -42,7 +42,8 @@ struct hvHttpResponse {
 bool hvHttpResponse_IsFinal(const hvHttpResponse& response);
 
 // False when the line breaks the bounds above or is not HTTP (a first line that is no
-// status line). A malformed value is ignored, as if the header were absent.
+// status line), or when two Content-Length values disagree. A malformed value is ignored, as
+// if the header were absent.
 bool hvHttpResponse_AddLine(hvHttpResponse* response, const char* line, size_t length);
 
 // Reads "bytes first-last/total", "bytes first-last/*" or "bytes */total". False when it is

@@ -293,6 +293,62 @@ TEST_F(hvHttpStreamTest, TimeSeekIsRefusedWhereTheSourceForbidsIt) {
 
 // Error paths.
 
+// Servers that break, lie about their framing or ranges, or cut the connection at each
+// phase: each read to the end gives the file's bytes up to a documented status, in bounded
+// time, and never a byte from another position.
+TEST_F(hvHttpStreamTest, BrokenOrLyingServersGiveTheFilesBytesOrAnError) {
+  enum Bytes { kNone, kPrefix, kAll, kCut };  // kCut: the 100000 bytes before a drop
+  struct Case {
+    const char* mode;
+    uint64_t seek;  // read from here (0: from the start, no seek)
+    hvStreamingStatus status;
+    Bytes bytes;
+    int httpStatus;  // of the last answer; 0: not checked
+  } cases[] = {
+      {"status503", 0, khvStreamingStatus_Error, kNone, 503},
+      {"noloc", 0, khvStreamingStatus_Error, kNone, 302},
+      {"relredirect", 0, khvStreamingStatus_EndOfStream, kAll, 200},
+      {"closeearly", 0, khvStreamingStatus_Error, kNone, 0},
+      {"closeinheader", 0, khvStreamingStatus_Error, kNone, 0},
+      // Resumed with ranges, a few times, then given up.
+      {"closeafterheader", 0, khvStreamingStatus_Error, kNone, 200},
+      {"twolengths", 0, khvStreamingStatus_Error, kNone, 0},
+      {"hugelength", 0, khvStreamingStatus_Error, kPrefix, 200},
+      {"nolength", 0, khvStreamingStatus_EndOfStream, kAll, 200},
+      // Used to end the stream where the server refused the missing bytes. The last bytes
+      // before an error used to be lost with it.
+      {"shortbody", 0, khvStreamingStatus_Error, kAll, 0},
+      {"dropnorange", 0, khvStreamingStatus_Error, kCut, 200},
+      // Used to end the stream where the server's first part ended.
+      {"partial", 0, khvStreamingStatus_EndOfStream, kAll, 206},
+      {"partial", 123456, khvStreamingStatus_EndOfStream, kAll, 206},
+      {"earlyrange", 400000, khvStreamingStatus_EndOfStream, kAll, 206},
+      // Used to end the stream at the seek's target with EndOfStream.
+      {"refusing", 400000, khvStreamingStatus_Error, kNone, 416},
+  };
+  hvTestServer& server = Server(hvTestServer::kFaults);
+  for (const Case& item : cases) {
+    SCOPED_TRACE(std::string(item.mode) + " from " + std::to_string(item.seek));
+    Reader reader(server.Url(std::string("/") + item.mode + "/media/file.mpg"));
+    reader->SetTimeouts(2000, 1000);
+    Clock::time_point start = Clock::now();
+    if (item.seek != 0) {
+      ASSERT_EQ(reader->WaitForResponse(10000), khvStreamingStatus_OK);
+      ASSERT_EQ(reader.Seek(item.seek), khvStreamingStatus_OK);
+    }
+    std::string got;
+    EXPECT_EQ(reader.Read(SIZE_MAX, &got), item.status);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+    const std::string wanted = m_file.substr(item.seek);
+    EXPECT_TRUE(got == wanted.substr(0, got.size())) << "wrong bytes among " << got.size();
+    const size_t count[] = {0, got.size(), wanted.size(), 100000};
+    EXPECT_EQ(got.size(), count[item.bytes]);
+    if (item.httpStatus != 0) {
+      EXPECT_EQ(reader->GetHttpStatus(), item.httpStatus);
+    }
+  }
+}
+
 TEST_F(hvHttpStreamTest, DroppedBodyWithoutRangesIsAnErrorAfterItsBytes) {
   Reader reader(Server(hvTestServer::kFaults).Url("/dropnorange/media/file.mpg"));
   std::string got;
