@@ -65,9 +65,10 @@ bool hvHttpDownloadTransfer::Decide() {
       m_end = response.rangeLast == UINT64_MAX ? UINT64_MAX : response.rangeLast + 1;
       return true;
     case 416:
-      // Nothing at or after the position: the resource ends before it.
-      if (response.hasTotal ? !AcceptSize(response.total)
-                            : download.size != UINT64_MAX && m_start < download.size) {
+      // Nothing at or after the position: the resource ends before it. Said of a position
+      // inside the size, it would be asked again and again.
+      if (response.hasTotal && !AcceptSize(response.total)) return false;
+      if (download.size != UINT64_MAX && m_start < download.size) {
         Conclude(khvHttpDownload_Failed, "range refused inside the resource");
         return false;
       }
