@@ -266,6 +266,9 @@ TEST_F(hvHttpDownloaderTest, BrokenServersAndCacheFilesGiveTheFilesBytesOrAnErro
       {"status503", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"closeafterheader", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"twolengths", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"closeearly", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"rangeless", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"wrongrange", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       // A disk that fails every write from the first or the third on, or writes in pieces.
       {"ok", 0, -1, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"ok", 0, -3, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},

@@ -27,6 +27,8 @@ rest names the file in FOLDER:
   /partial/F      answers every request with 206 and at most 50000 bytes from its start
   /earlyrange/F   answers a range with 206 bytes from 10 before
   /refusing/F     answers every range with 416, wherever it starts
+  /rangeless/F    answers a range with 206 but no Content-Range
+  /timefail/F     allows time seeks (content features) but answers each with 503
 Other first segments serve F with ranges.
 """
 import http.server
@@ -98,7 +100,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", ""))
         if match and mode not in ("dropnorange", "nolength"):
             start = int(match.group(1))
-        if mode in ("timeseek", "timenobytes"):
+        if mode == "timefail" and "TimeSeekRange.dlna.org" in self.headers:
+            self.send_response(503)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if mode in ("timeseek", "timenobytes", "timefail"):
             self.send_time_seek(mode, data)
             return
         if mode == "chunked":
@@ -130,7 +137,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = data[first:]
         if start > 0:
             self.send_response(206)
-            self.send_header("Content-Range", "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))
+            if mode != "rangeless":
+                self.send_header("Content-Range",
+                                 "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))
         else:
             self.send_response(200)
         if mode != "dropnorange":
