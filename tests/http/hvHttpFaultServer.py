@@ -15,7 +15,7 @@ rest names the file in FOLDER:
   /flood/F        answers with more header lines than a media server would send
   /status503/F    answers 503 Service Unavailable
   /closeearly/F   closes the connection without a word
-  /closeinheader/F  closes after the status line and one header line
+  /closeinheader/F  closes after the status line and a Content-Length line
   /closeafterheader/F  sends a whole header with a length, then closes; ranges offered
   /noloc/F        answers 302 without a Location
   /relredirect/F  redirects with a relative Location to /ok/F
@@ -68,7 +68,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         if mode == "closeinheader":
-            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: video/mpeg\r\n")
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: 600000\r\n")
             self.close_connection = True
             return
         if mode in ("status503", "noloc", "relredirect"):
