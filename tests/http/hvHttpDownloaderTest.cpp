@@ -341,8 +341,25 @@ TEST_F(hvHttpDownloaderTest, MissingResourceFailsTheReader) {
 TEST_F(hvHttpDownloaderTest, RefusedUrlsAndNamesAddNothing) {
   EXPECT_FALSE(Download("ftp://127.0.0.1/a"));
   EXPECT_FALSE(Download("http://127.0.0.1:99999/a"));
-  EXPECT_EQ(m_manager.CreateStream(hvCString(kName), hvCString("video/mpeg")), nullptr);
-  EXPECT_EQ(m_manager.GetDownloadedSize(hvCString(kName)), -1);
+  // A cache file that cannot be made, in a folder that is not there.
+  EXPECT_FALSE(m_manager.AddDownload(hvCString(kName), hvCString("http://127.0.0.1:1/a"),
+                                     hvCString(m_cache.File("none/cache.bin").c_str())));
+  // Every question about a name never added (or a stream made elsewhere under a wrong
+  // name) answers "nothing" and starts nothing.
+  const hvCString name(kName);
+  EXPECT_EQ(m_manager.CreateStream(name, hvCString("video/mpeg")), nullptr);
+  EXPECT_EQ(m_manager.GetDownloadedSize(name), -1);
+  EXPECT_EQ(m_manager.GetFullSize(name), -1);
+  EXPECT_FALSE(m_manager.RequestDownloadAt(name, 0));
+  EXPECT_FALSE(m_manager.IsDownloadFailed(name));
+  EXPECT_FALSE(m_manager.AddStream(name, nullptr));
+  EXPECT_FALSE(m_manager.RemoveStream(name, nullptr));
+  EXPECT_FALSE(m_manager.IsComplete(name));
+  EXPECT_EQ(m_manager.GetReceivedBytes(name), 0u);
+  EXPECT_FALSE(m_manager.RemoveDownload(name));
+  // A name is taken once.
+  ASSERT_TRUE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
+  EXPECT_FALSE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
 }
 
 TEST_F(hvHttpDownloaderTest, ManagerGoesWhileATransferRuns) {
