@@ -62,7 +62,7 @@ bool hvHttpDownloadTransfer::Decide() {
       if (response.hasTotal && !AcceptSize(response.total)) return false;
       download.ranges = hvHttpDownload::kRangesServed;
       m_next = response.rangeFirst;
-      m_end = response.rangeLast == UINT64_MAX ? UINT64_MAX : response.rangeLast + 1;
+      m_end = response.rangeLast + 1;
       return true;
     case 416:
       // Nothing at or after the position: the resource ends before it. Said of a position

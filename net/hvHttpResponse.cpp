@@ -120,7 +120,7 @@ bool hvHttpResponse_ParseContentRange(const std::string& value, hvHttpResponse* 
     if (dash == std::string::npos ||
         !hvHttpResponse_ParseNumber(span.substr(0, dash), &parsed.rangeFirst) ||
         !hvHttpResponse_ParseNumber(span.substr(dash + 1), &parsed.rangeLast) ||
-        parsed.rangeLast < parsed.rangeFirst)
+        parsed.rangeLast < parsed.rangeFirst || parsed.rangeLast == UINT64_MAX)
       return false;
     parsed.hasRange = true;
   }

@@ -80,6 +80,8 @@ TEST(hvHttpResponse, HeadersServersSend) {
         "Content-Range: bytes 5-/10\r\n", "Content-Range: bytes=0-5/10\r\n",
         "Content-Range: bytes 0-5\r\n", "Content-Range: bytes 0-1/99999999999999999999\r\n",
         "Content-Range: items 0-1/2\r\n", "Content-Range: bytes 0-1/1\r\n",
+        // Used to pass, and its end (last + 1) wrapped to 0: an empty stream.
+        "Content-Range: bytes 0-18446744073709551615/*\r\n",
         "TimeSeekRange.dlna.org: npt=1-2/3 bytes=x-1/2\r\n", "\r\n"},
        "206 final"},
       // Lengths that disagree cannot both frame the body.
