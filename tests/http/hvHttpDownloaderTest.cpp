@@ -267,6 +267,9 @@ TEST_F(hvHttpDownloaderTest, BrokenServersAndCacheFilesGiveTheFilesBytesOrAnErro
       {"closeafterheader", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"twolengths", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"closeearly", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      // Silent before the answer, and silent after 1000 bytes of the body.
+      {"stall", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"stallbody", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},
       {"rangeless", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       {"wrongrange", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
       // A disk that fails every write from the first or the third on, or writes in pieces.
