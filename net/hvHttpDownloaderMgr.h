@@ -16,6 +16,7 @@
 
 #include "hulvoStreaming/hvHttp.h"
 #include "hv/hvFile.h"
+#include "net/hvHttpByteSpans.h"
 #include "net/hvHttpResponse.h"
 #include "net/hvHttpTransport.h"
 
@@ -25,24 +26,6 @@ struct hvHttpDownloaderMgrState;
 // A reader this close behind a running transfer waits for it: on the loopback as on a LAN
 // the bytes come sooner than from a new connection.
 const uint64_t khvHttpDownloadWaitAhead = 1024 * 1024;
-
-// Disjoint [first, end) spans of a file that hold the resource's bytes. Touching spans are
-// merged, so extending the last span of a sequential transfer allocates nothing.
-class hvHttpByteSpans {
- public:
-  void Add(uint64_t first, uint64_t end);
-  // The end of the span holding `position`, that is the first byte from there on that is
-  // missing; `position` itself when it lies in no span.
-  uint64_t RunEnd(uint64_t position) const;
-  bool Covers(uint64_t first, uint64_t end) const { return first >= end || RunEnd(first) >= end; }
-
- private:
-  using Map = std::map<uint64_t, uint64_t>;  // first -> end
-  // Merges the spans after `span` that it now reaches.
-  void Absorb(Map::iterator span);
-
-  Map m_spans;
-};
 
 enum hvHttpDownloadResult {
   khvHttpDownload_Running,

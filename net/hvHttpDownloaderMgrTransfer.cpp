@@ -1,40 +1,8 @@
 // The transfer side of hvHttpDownloaderMgr: one GET whose body is written into the cache
-// file at the positions its response names, and the spans that record what is on disk.
+// file at the positions its response names.
 #include <algorithm>
-#include <iterator>
 
 #include "net/hvHttpDownloaderMgr.h"
-
-void hvHttpByteSpans::Add(uint64_t first, uint64_t end) {
-  if (first >= end) return;
-  Map::iterator at = m_spans.upper_bound(first);
-  if (at != m_spans.begin()) {
-    Map::iterator previous = std::prev(at);
-    if (previous->second >= first) {
-      if (previous->second >= end) return;
-      // Grown in place: a transfer that goes on where it stopped allocates nothing.
-      previous->second = end;
-      Absorb(previous);
-      return;
-    }
-  }
-  Absorb(m_spans.emplace_hint(at, first, end));
-}
-
-void hvHttpByteSpans::Absorb(Map::iterator span) {
-  Map::iterator next = std::next(span);
-  while (next != m_spans.end() && next->first <= span->second) {
-    span->second = std::max(span->second, next->second);
-    next = m_spans.erase(next);
-  }
-}
-
-uint64_t hvHttpByteSpans::RunEnd(uint64_t position) const {
-  Map::const_iterator at = m_spans.upper_bound(position);
-  if (at == m_spans.begin()) return position;
-  --at;
-  return std::max(at->second, position);
-}
 
 hvHttpDownloadTransfer::hvHttpDownloadTransfer(hvHttpDownloaderMgrState* owner,
                                                hvHttpDownload* download, uint64_t start)
@@ -94,12 +62,13 @@ bool hvHttpDownloadTransfer::Decide() {
       if (response.hasTotal && !AcceptSize(response.total)) return false;
       download.ranges = hvHttpDownload::kRangesServed;
       m_next = response.rangeFirst;
-      m_end = response.rangeLast == UINT64_MAX ? UINT64_MAX : response.rangeLast + 1;
+      m_end = response.rangeLast + 1;
       return true;
     case 416:
-      // Nothing at or after the position: the resource ends before it.
-      if (response.hasTotal ? !AcceptSize(response.total)
-                            : download.size != UINT64_MAX && m_start < download.size) {
+      // Nothing at or after the position: the resource ends before it. Said of a position
+      // inside the size, it would be asked again and again.
+      if (response.hasTotal && !AcceptSize(response.total)) return false;
+      if (download.size != UINT64_MAX && m_start < download.size) {
         Conclude(khvHttpDownload_Failed, "range refused inside the resource");
         return false;
       }

@@ -45,6 +45,8 @@ bool StartStatus(hvHttpResponse* response, const std::string& line) {
     if (!isdigit(static_cast<unsigned char>(line[index]))) return false;
     status = status * 10 + (line[index] - '0');
   }
+  // Three digits exactly: "HTTP/1.1 2000" is no 200.
+  if (line.size() > space + 4 && line[space + 4] != ' ') return false;
   size_t responses = response->responses + 1;
   if (responses > khvHttpMaxResponses) return false;
   *response = hvHttpResponse();
@@ -53,15 +55,19 @@ bool StartStatus(hvHttpResponse* response, const std::string& line) {
   return true;
 }
 
-void AddField(hvHttpResponse* response, const std::string& name, const std::string& value) {
+// False when the field makes the response unusable.
+bool AddField(hvHttpResponse* response, const std::string& name, const std::string& value) {
   if (SameName(name, "Content-Length")) {
     uint64_t length = 0;
     if (hvHttpResponse_ParseNumber(value, &length)) {
+      // Two lengths that disagree leave the body's end to whichever one the client
+      // believed (RFC 9112, 6.3): nothing in it can be placed with confidence.
+      if (response->hasLength && response->length != length) return false;
       response->hasLength = true;
       response->length = length;
     }
   } else if (SameName(name, "Transfer-Encoding")) {
-    response->chunked = ContainsToken(value, "chunked");
+    response->chunked = response->chunked || ContainsToken(value, "chunked");
   } else if (SameName(name, "Content-Range")) {
     hvHttpResponse_ParseContentRange(value, response);
   } else if (SameName(name, "Accept-Ranges")) {
@@ -84,6 +90,7 @@ void AddField(hvHttpResponse* response, const std::string& name, const std::stri
     response->hasContentFeatures = true;
     response->contentFeatures = value;
   }
+  return true;
 }
 
 }  // namespace
@@ -113,7 +120,7 @@ bool hvHttpResponse_ParseContentRange(const std::string& value, hvHttpResponse* 
     if (dash == std::string::npos ||
         !hvHttpResponse_ParseNumber(span.substr(0, dash), &parsed.rangeFirst) ||
         !hvHttpResponse_ParseNumber(span.substr(dash + 1), &parsed.rangeLast) ||
-        parsed.rangeLast < parsed.rangeFirst)
+        parsed.rangeLast < parsed.rangeFirst || parsed.rangeLast == UINT64_MAX)
       return false;
     parsed.hasRange = true;
   }
@@ -144,9 +151,8 @@ bool hvHttpResponse_AddLine(hvHttpResponse* response, const char* line, size_t l
   if (++response->lines > khvHttpMaxHeaderLines) return false;
   size_t colon = text.find(':');
   if (colon == std::string::npos) return true;
-  AddField(response, Trim(text.data(), text.data() + colon),
-           Trim(text.data() + colon + 1, text.data() + text.size()));
-  return true;
+  return AddField(response, Trim(text.data(), text.data() + colon),
+                  Trim(text.data() + colon + 1, text.data() + text.size()));
 }
 
 bool hvHttpResponse_IsFinal(const hvHttpResponse& response) {

@@ -42,11 +42,13 @@ struct hvHttpResponse {
 bool hvHttpResponse_IsFinal(const hvHttpResponse& response);
 
 // False when the line breaks the bounds above or is not HTTP (a first line that is no
-// status line). A malformed value is ignored, as if the header were absent.
+// status line), or when two Content-Length values disagree. A malformed value is ignored, as
+// if the header were absent.
 bool hvHttpResponse_AddLine(hvHttpResponse* response, const char* line, size_t length);
 
 // Reads "bytes first-last/total", "bytes first-last/*" or "bytes */total". False when it is
-// none of them or a number does not fit in 64 bits.
+// none of them, a number does not fit in 64 bits, or the range ends at the last 64-bit
+// position, past which no resource's end (last + 1) could be counted.
 bool hvHttpResponse_ParseContentRange(const std::string& value, hvHttpResponse* response);
 
 // A decimal number of at most 64 bits with nothing around it.

@@ -227,5 +227,7 @@ hvStreamingStatus hvHttpStream::PullRelease(unsigned char* data, size_t length) 
 bool hvHttpStream::ReachReadSizeThreshold(uint32_t size, uint32_t timeout) {
   if (!m_valid || Open() != khvStreamingStatus_OK) return false;
   m_state->Settle();
+  // Nothing more comes before the error: what is there is all there will be.
+  if (m_state->failing) return m_state->ring->GetAvailableReadSize() >= size;
   return m_state->ring->ReachReadSizeThreshold(size, timeout);
 }

@@ -84,6 +84,7 @@ bool hvHttpStreamState::RangeAllowed() {
 
 void hvHttpStreamState::Launch(uint64_t position) {
   idle = false;
+  failing = false;
   hvHttpRequestPlan plan;
   // Without range permission the whole resource is asked for and read up to the position.
   plan.rangeStart = position != 0 && RangeAllowed() ? position : 0;
@@ -96,7 +97,7 @@ void hvHttpStreamState::Launch(uint64_t position) {
   transferId = Send(plan, transfer);
   if (transferId != 0) return;
   transfer = nullptr;
-  ring->SignalReadError();
+  FailAfterReadable();
 }
 
 void hvHttpStreamState::LaunchTimeSeek(uint64_t milliseconds) {
@@ -124,6 +125,7 @@ void hvHttpStreamState::PlaceTimeSeek(uint64_t first) {
   transfer = timeSeek;
   transferId = timeSeekId;
   idle = false;
+  failing = false;
   timeSeek = nullptr;
   timeSeekId = 0;
   settled = false;
@@ -184,7 +186,19 @@ void hvHttpStreamState::CloseIdle() {
   idle = true;
 }
 
+void hvHttpStreamState::FailAfterReadable() {
+  failing = true;
+  FailWhenDrained();
+}
+
+void hvHttpStreamState::FailWhenDrained() {
+  if (!failing || ring->GetAvailableReadSize() != 0) return;
+  failing = false;
+  ring->SignalReadError();
+}
+
 void hvHttpStreamState::Settle() {
+  FailWhenDrained();
   if (!transfer || settled || !transfer->Finished() || !transfer->DrainHeld()) return;
   settled = true;
   switch (transfer->Result()) {
@@ -206,13 +220,13 @@ void hvHttpStreamState::Settle() {
              static_cast<unsigned long long>(ring->GetCurrentWritePosition()),
              transfer->Reason().c_str(),
              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)));
-      ring->SignalReadError();
+      FailAfterReadable();
       break;
     case khvHttpTransfer_Failed:
       HV_LOG(khvLogCategory_Stream, kSource, "hvHttpStream: transfer failed: %s (stream=0x%lx)\n",
              transfer->Reason().c_str(),
              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)));
-      ring->SignalReadError();
+      FailAfterReadable();
       break;
     case khvHttpTransfer_Running:
     case khvHttpTransfer_Stopped:

@@ -42,6 +42,11 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   void StartAtWritePosition();
   // Applies the finished transfer's result to the ring once its held bytes are in.
   void Settle();
+  // Ends the stream in Error after the bytes the ring holds: the ring answers a take that
+  // reaches its error position with the error alone, so it is told once the reader has
+  // taken every byte before it.
+  void FailAfterReadable();
+  void FailWhenDrained();
   // A transfer paused longer than the stall limit is closed unless the source says a paused
   // connection may stay idle: servers close such connections and reading the dead socket
   // later only costs a timeout. The next transfer starts once the reader made room.
@@ -68,6 +73,7 @@ struct hvHttpStreamState final : hvHttpTransferListener {
   bool settled = false;
   bool idle = false;     // the transfer was closed by CloseIdle and waits for room
   unsigned resumes = 0;  // drops in a row without a byte in between
+  bool failing = false;  // the ring is to end in Error once drained
   // A time seek whose answer is awaited; it writes nothing before PlaceTimeSeek.
   hvHttpTransfer* timeSeek = nullptr;
   uint64_t timeSeekId = 0;

@@ -86,9 +86,18 @@ bool hvHttpTransfer::Decide() {
       m_skip = m_start - response.rangeFirst;
       m_hasEnd = true;
       m_end = response.rangeLast + 1;
+      // A server may send less than the rest of the resource at a time; where the part
+      // ends the stream does not, so the rest is asked for as after a drop.
+      m_partEnds = response.hasTotal && m_end < response.total;
       return true;
     case 416:
-      // Nothing at or after the position: the resource ends before it.
+      // Nothing at or after the position: the resource ends before it. A server that says
+      // so of a position inside the size it gave earlier is not believed.
+      if ((response.hasTotal && m_start < response.total) ||
+          (m_expectedSize != UINT64_MAX && m_start < m_expectedSize)) {
+        Conclude(khvHttpTransfer_Failed, "range refused inside the resource");
+        return false;
+      }
       Conclude(khvHttpTransfer_End, "");
       return false;
     default:
@@ -233,8 +242,9 @@ void hvHttpTransfer::OnDone(hvHttpOutcome outcome, const char* reason) {
     Conclude(khvHttpTransfer_Failed, *reason ? reason : "no response");
   else if (outcome == khvHttpOutcome_Complete)
     // A body shorter than its header announced was cut, whatever the framing said.
-    Conclude(m_hasEnd && m_next + (m_held.size() - m_heldOffset) < m_end ? khvHttpTransfer_Dropped
-                                                                         : khvHttpTransfer_End,
+    Conclude((m_hasEnd && m_next + (m_held.size() - m_heldOffset) < m_end) || m_partEnds
+                 ? khvHttpTransfer_Dropped
+                 : khvHttpTransfer_End,
              "");
   else if (outcome == khvHttpOutcome_Failed)
     Conclude(khvHttpTransfer_Dropped, reason);

@@ -97,6 +97,7 @@ class hvHttpTransfer final : public hvHttpTransferEvents {
   uint64_t m_skip = 0;                   // body bytes before the start position
   bool m_hasEnd = false;                 // the body's end position is known
   uint64_t m_end = 0;
+  bool m_partEnds = false;            // a 206 whose part ends before the resource does
   uint64_t m_next;                    // position of the next body byte for the ring
   std::vector<unsigned char> m_held;  // one delivery the full ring could not take
   size_t m_heldOffset = 0;

@@ -11,6 +11,16 @@ int32_t ClampTransfer(size_t size) {
   return static_cast<int32_t>(size < kLargestTransfer ? size : kLargestTransfer);
 }
 
+// The injected fault of a read or write, if any: false when the call is to fail; a short
+// one moves about half the bytes.
+bool PassFault(hvFileFaultOperation operation, size_t* size) {
+  hvFileFaultKind fault;
+  if (!hvFileFault_Take(operation, &fault)) return true;
+  if (fault != khvFileFault_Short) return false;
+  *size = (*size + 1) / 2;
+  return true;
+}
+
 }  // namespace
 
 hvFile::hvFile() : handle(khvuint64_Max), m_lastStatus(khvFileStatus_OK) {}
@@ -52,15 +62,14 @@ int32_t hvFile::Transfer(Buffer buffer, size_t size, SystemCall systemCall) {
 }
 
 int32_t hvFile::Read(void* buffer, size_t size) {
-  hvFileFaultKind fault;
-  if (IsOpen() && buffer && size > 0 && hvFileFault_Take(khvFileFault_Read, &fault)) {
-    if (fault != khvFileFault_Short) return Finish(-1, khvFileStatus_Error);
-    size = (size + 1) / 2;
-  }
+  if (IsOpen() && buffer && size > 0 && !PassFault(khvFileFault_Read, &size))
+    return Finish(-1, khvFileStatus_Error);
   return Transfer(buffer, size, hvFileOS_Read);
 }
 
 int32_t hvFile::Write(const void* buffer, size_t size) {
+  if (IsOpen() && buffer && size > 0 && !PassFault(khvFileFault_Write, &size))
+    return Finish(-1, khvFileStatus_Error);
   return Transfer(buffer, size, hvFileOS_Write);
 }
 

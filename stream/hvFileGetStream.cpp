@@ -19,7 +19,7 @@ hvuint64 hvFileGetStream::GetStreamSize() {
 
 hvuint64 hvFileGetStream::GetStreamPosition() {
   if (!IsValid()) return 0;
-  int64_t position = m_file->Tell();
+  int64_t position = m_lost ? -1 : m_file->Tell();
   return position < 0 ? khvuint64_Max : static_cast<uint64_t>(position);
 }
 
@@ -40,11 +40,17 @@ hvStreamingStatus hvFileGetStream::SeekBytes(const hvuint64& position) {
   // pass for the requested offset.
   if (offset < 0) return khvStreamingStatus_Error;
   if (!m_seekable) return khvStreamingStatus_SeekNotSupported;
-  int64_t before = m_file->Tell();
+  int64_t before = m_lost ? -1 : m_file->Tell();
   int64_t landed = m_file->Seek(offset, 0);
-  if (landed == offset) return khvStreamingStatus_OK;
-  // A failed seek leaves the stream where it was, so the next read still continues it.
-  if (landed >= 0 && before >= 0) m_file->Seek(before, 0);
+  if (landed != offset) return SeekMissed(landed, before);
+  m_lost = false;
+  return khvStreamingStatus_OK;
+}
+
+hvStreamingStatus hvFileGetStream::SeekMissed(int64_t landed, int64_t place) {
+  // A failed seek leaves the stream where it was, so the next read still continues it. A
+  // device that misses every offset may miss the way back too.
+  if (landed >= 0 && (place < 0 || m_file->Seek(place, 0) != place)) m_lost = true;
   return khvStreamingStatus_Error;
 }
 
@@ -64,7 +70,7 @@ int32_t hvFileGetStream::ReadFile(unsigned char* destination, size_t length) {
 }
 
 hvStreamingStatus hvFileGetStream::PullGet(unsigned char* destination, size_t* length, bool) {
-  if (!IsValid()) {
+  if (!IsValid() || m_lost) {
     *length = 0;
     return khvStreamingStatus_Error;
   }

@@ -28,17 +28,15 @@ hvStreamingStatus hvFilePartGetStream::SeekBytes(const hvuint64& position) {
   if (!m_seekable) return khvStreamingStatus_SeekNotSupported;
   int64_t target = m_start + offset;
   int64_t landed = m_file->Seek(target, 0);
-  if (landed == target) {
-    m_current = target;
-    return khvStreamingStatus_OK;
-  }
-  // Reads continue from the file's own offset, so it must come back to the current one.
-  if (landed >= 0) m_file->Seek(m_current, 0);
-  return khvStreamingStatus_Error;
+  // Reads continue from the file's own offset, so a miss must bring it back to the current one.
+  if (landed != target) return SeekMissed(landed, m_current);
+  m_current = target;
+  m_lost = false;
+  return khvStreamingStatus_OK;
 }
 
 hvStreamingStatus hvFilePartGetStream::PullGet(unsigned char* destination, size_t* length, bool) {
-  if (!IsValid()) {
+  if (!IsValid() || m_lost) {
     *length = 0;
     return khvStreamingStatus_Error;
   }

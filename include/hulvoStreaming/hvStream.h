@@ -297,11 +297,18 @@ class HV_EXPORT hvFileGetStream : public hvStream {
   // The status of a read that returned `count` for a request of *length bytes; sets *length
   // to the bytes delivered.
   static hvStreamingStatus Finish(int32_t count, size_t* length);
+  // After a seek that missed `place` and landed at `landed` (negative: did not move): puts
+  // the file back at `place`, or, where that is not known or fails too, marks the stream
+  // lost. Returns khvStreamingStatus_Error.
+  hvStreamingStatus SeekMissed(int64_t landed, int64_t place);
 
   hvFile* m_file;
   hvCString m_mimeType;
   hvPathName m_path;
   bool m_seekable;  // decided at construction: the file has offsets
+  // The file's offset is unknown since a seek missed and could not go back: reads fail,
+  // as their bytes would come from anywhere, until a seek lands.
+  bool m_lost = false;
 };
 
 // Presents the byte range [start, start + length) of a file as a stream of its own, whose

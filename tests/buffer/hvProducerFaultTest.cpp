@@ -1,8 +1,8 @@
 // A producer agent on the streaming engine reads a real file into a ring for a reader on the
-// test's thread, while the Nth file read fails or comes short (hvFileFault), for every N a
-// clean run makes. A short read must cost nothing; a failed one must reach the reader as an
-// Error after exactly the bytes before it. The reader waits on the ring's threshold signal
-// with a deadline, and the agent must be disposed of when the engine ends.
+// test's thread, while the Nth file read fails or comes short (hvFileFault), that read alone
+// or every one from it on, for every N a clean run makes. A short read must cost nothing; a failed
+// one must reach the reader as an Error after exactly the bytes before it. The reader waits on the
+// ring's threshold signal with a deadline, and the agent must be disposed of when the engine ends.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -63,7 +63,7 @@ class ProducerFault : public ::testing::Test {
 
   // Streams the file once with the fault armed at `nth` (0: none); returns the reads made
   // and sets *outcome to "" or what went wrong.
-  uint32_t Run(hvFileFaultKind kind, uint32_t nth, std::string* outcome) {
+  uint32_t Run(hvFileFaultKind kind, uint32_t nth, bool persistent, std::string* outcome) {
     hvStreamMultiBuffer ring(kBlock, 3);
     hvCondition wake;
     ring.SetThresholdCallBack(&Wake, &wake);
@@ -73,7 +73,7 @@ class ProducerFault : public ::testing::Test {
       *outcome = "no engine thread";
       return 0;
     }
-    hvFileFault_Arm(khvFileFault_Read, nth, kind);
+    (persistent ? hvFileFault_ArmFrom : hvFileFault_Arm)(khvFileFault_Read, nth, kind);
     auto* producer = new FileProducer(path, &ring, &disposed);
     producer->SetStreamingEngine(&engine);
     *outcome = Read(ring, wake);
@@ -120,14 +120,16 @@ class ProducerFault : public ::testing::Test {
 
 TEST_F(ProducerFault, EveryReadFaultReachesTheReaderAsShortDataOrError) {
   std::string outcome;
-  const uint32_t reads = Run(khvFileFault_Fail, 0, &outcome);
+  const uint32_t reads = Run(khvFileFault_Fail, 0, false, &outcome);
   ASSERT_EQ(outcome, "");
   ASSERT_GT(reads, 15u);
-  for (int kind : {khvFileFault_Fail, khvFileFault_Short}) {
-    for (uint32_t nth = 1; nth <= reads; ++nth) {
-      Run(static_cast<hvFileFaultKind>(kind), nth, &outcome);
-      ASSERT_EQ(outcome, "") << (kind == khvFileFault_Fail ? "failing" : "short") << " read "
-                             << nth;
+  for (bool persistent : {false, true}) {
+    for (int kind : {khvFileFault_Fail, khvFileFault_Short}) {
+      for (uint32_t nth = 1; nth <= reads; ++nth) {
+        Run(static_cast<hvFileFaultKind>(kind), nth, persistent, &outcome);
+        ASSERT_EQ(outcome, "") << (kind == khvFileFault_Fail ? "failing" : "short") << " read "
+                               << nth << (persistent ? " and every one after" : "");
+      }
     }
   }
 }

@@ -5,14 +5,17 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "hulvoStreaming/hvHttp.h"
+#include "hv/hvFileFault.h"
 #include "hvHttpServers.h"
 #include "hvTestSupport.h"
 
@@ -240,6 +243,96 @@ TEST_F(hvHttpDownloaderTest, DroppedBodyWithoutRangesFailsAfterItsBytes) {
   EXPECT_TRUE(m_manager.IsDownloadFailed(hvCString(kName)));
 }
 
+// Servers that break or lie, and a cache file that refuses its bytes: the reader gets the
+// file's bytes up to a documented status, in bounded time, and never a byte from elsewhere.
+TEST_F(hvHttpDownloaderTest, BrokenServersAndCacheFilesGiveTheFilesBytesOrAnError) {
+  enum Bytes { kNone, kPrefix, kAll };
+  struct Case {
+    const char* mode;
+    uint64_t seek;   // read from here, with a short read-ahead (0: from the start, all kept)
+    int writeFault;  // 0: none; N > 0: the Nth cache write fails; -N: every write from the Nth
+    hvFileFaultKind kind;
+    hvStreamingStatus status;
+    Bytes bytes;
+  } cases[] = {
+      {"ok", 0, 0, khvFileFault_Fail, khvStreamingStatus_EndOfStream, kAll},
+      // Used to end where the server's first part ended.
+      {"partial", 0, 0, khvFileFault_Fail, khvStreamingStatus_EndOfStream, kAll},
+      {"earlyrange", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_EndOfStream, kAll},
+      // Used to ask again for ever, the reader waiting at the position.
+      {"refusing", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"shortbody", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},
+      {"nolength", 0, 0, khvFileFault_Fail, khvStreamingStatus_EndOfStream, kAll},
+      {"status503", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"closeafterheader", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"twolengths", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"closeearly", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      // Silent before the answer, and silent after 1000 bytes of the body.
+      {"stall", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"stallbody", 0, 0, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},
+      {"rangeless", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"wrongrange", 2000000, 0, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      // A disk that fails every write from the first or the third on, or writes in pieces.
+      {"ok", 0, -1, khvFileFault_Fail, khvStreamingStatus_Error, kNone},
+      {"ok", 0, -3, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},
+      {"ok", 0, 2, khvFileFault_Fail, khvStreamingStatus_Error, kPrefix},
+      {"ok", 0, -1, khvFileFault_Short, khvStreamingStatus_EndOfStream, kAll},
+  };
+  hvTestServer& server = Server(hvTestServer::kFaults);
+  int index = 0;
+  for (const Case& item : cases) {
+    SCOPED_TRACE(std::string(item.mode) + " from " + std::to_string(item.seek) + ", write fault " +
+                 std::to_string(item.writeFault));
+    hvHttpDownloaderMgr manager;
+    manager.SetTimeouts(2000, 1000);
+    if (item.seek != 0) manager.SetReadAhead(64 * 1024);
+    if (item.writeFault != 0)
+      (item.writeFault < 0 ? hvFileFault_ArmFrom : hvFileFault_Arm)(
+          khvFileFault_Write, static_cast<uint32_t>(std::abs(item.writeFault)), item.kind);
+    const std::string url = server.Url(std::string("/") + item.mode + "/media/file.mpg");
+    const std::string cache = m_cache.File("cache" + std::to_string(index++) + ".bin");
+    ASSERT_TRUE(
+        manager.AddDownload(hvCString(kName), hvCString(url.c_str()), hvCString(cache.c_str())));
+    std::string got;
+    hvStreamingStatus status;
+    Clock::time_point start = Clock::now();
+    {
+      CacheReader reader(&manager, kName);
+      status = reader.Seek(item.seek);
+      if (status == khvStreamingStatus_OK) status = reader.Get(SIZE_MAX, &got);
+    }
+    hvFileFault_Disarm();
+    EXPECT_EQ(status, item.status);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+    const std::string wanted = m_file.substr(item.seek);
+    EXPECT_TRUE(got == wanted.substr(0, got.size())) << "wrong bytes among " << got.size();
+    const size_t count[] = {0, got.size(), wanted.size()};
+    EXPECT_EQ(got.size(), count[item.bytes]);
+    EXPECT_EQ(manager.IsDownloadFailed(hvCString(kName)), item.status == khvStreamingStatus_Error);
+  }
+}
+
+TEST_F(hvHttpDownloaderTest, RemovedWhileTransferringStopsWritingAndFreesTheName) {
+  ASSERT_TRUE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
+  const hvCString name(kName);
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+  while (m_manager.GetReceivedBytes(name) == 0 && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(m_manager.RemoveDownload(name));
+  EXPECT_FALSE(m_manager.RemoveDownload(name));
+  EXPECT_EQ(m_manager.GetDownloadedSize(name), -1);
+  // Nothing writes into the old cache file any more, and the name starts afresh.
+  const uint64_t written = std::filesystem::file_size(m_cache.File("cache.bin"));
+  ASSERT_TRUE(m_manager.AddDownload(
+      name, hvCString(Server(hvTestServer::kLighttpd).Url("/media/file.mpg").c_str()),
+      hvCString(m_cache.File("again.bin").c_str())));
+  CacheReader reader(&m_manager, kName);
+  std::string all;
+  EXPECT_EQ(reader.Get(SIZE_MAX, &all), khvStreamingStatus_EndOfStream);
+  EXPECT_TRUE(all == m_file);
+  EXPECT_EQ(std::filesystem::file_size(m_cache.File("cache.bin")), written);
+}
+
 TEST_F(hvHttpDownloaderTest, MissingResourceFailsTheReader) {
   ASSERT_TRUE(Download(Server(hvTestServer::kLighttpd).Url("/media/none.mpg")));
   CacheReader reader(&m_manager, kName);
@@ -251,8 +344,25 @@ TEST_F(hvHttpDownloaderTest, MissingResourceFailsTheReader) {
 TEST_F(hvHttpDownloaderTest, RefusedUrlsAndNamesAddNothing) {
   EXPECT_FALSE(Download("ftp://127.0.0.1/a"));
   EXPECT_FALSE(Download("http://127.0.0.1:99999/a"));
-  EXPECT_EQ(m_manager.CreateStream(hvCString(kName), hvCString("video/mpeg")), nullptr);
-  EXPECT_EQ(m_manager.GetDownloadedSize(hvCString(kName)), -1);
+  // A cache file that cannot be made, in a folder that is not there.
+  EXPECT_FALSE(m_manager.AddDownload(hvCString(kName), hvCString("http://127.0.0.1:1/a"),
+                                     hvCString(m_cache.File("none/cache.bin").c_str())));
+  // Every question about a name never added (or a stream made elsewhere under a wrong
+  // name) answers "nothing" and starts nothing.
+  const hvCString name(kName);
+  EXPECT_EQ(m_manager.CreateStream(name, hvCString("video/mpeg")), nullptr);
+  EXPECT_EQ(m_manager.GetDownloadedSize(name), -1);
+  EXPECT_EQ(m_manager.GetFullSize(name), -1);
+  EXPECT_FALSE(m_manager.RequestDownloadAt(name, 0));
+  EXPECT_FALSE(m_manager.IsDownloadFailed(name));
+  EXPECT_FALSE(m_manager.AddStream(name, nullptr));
+  EXPECT_FALSE(m_manager.RemoveStream(name, nullptr));
+  EXPECT_FALSE(m_manager.IsComplete(name));
+  EXPECT_EQ(m_manager.GetReceivedBytes(name), 0u);
+  EXPECT_FALSE(m_manager.RemoveDownload(name));
+  // A name is taken once.
+  ASSERT_TRUE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
+  EXPECT_FALSE(Download(Server(hvTestServer::kLighttpd).Url("/media/file.mpg")));
 }
 
 TEST_F(hvHttpDownloaderTest, ManagerGoesWhileATransferRuns) {

@@ -13,6 +13,23 @@ rest names the file in FOLDER:
   /stall/F        never answers
   /stallbody/F    sends the first 1000 bytes of the body, then nothing more; no ranges
   /flood/F        answers with more header lines than a media server would send
+  /status503/F    answers 503 Service Unavailable
+  /closeearly/F   closes the connection without a word
+  /closeinheader/F  closes after the status line and a Content-Length line
+  /closeafterheader/F  sends a whole header with a length, then closes; ranges offered
+  /noloc/F        answers 302 without a Location
+  /relredirect/F  redirects with a relative Location to /ok/F
+  /twolengths/F   sends two Content-Length lines that disagree
+  /hugelength/F   announces 2^64-1 bytes, sends the file and closes; no ranges
+  /nolength/F     sends the file without a length and closes; no ranges
+  /shortbody/F    announces 100 bytes more than the file, sends the file and closes;
+                  ranges are served, so the missing bytes are asked for and refused (416)
+  /partial/F      answers every request with 206 and at most 50000 bytes from its start
+  /earlyrange/F   answers a range with 206 bytes from 10 before
+  /refusing/F     answers every range with 416, wherever it starts
+  /rangeless/F    answers a range with 206 but no Content-Range
+  /timefail/F     allows time seeks (content features) but answers each with 503
+Other first segments serve F with ranges.
 """
 import http.server
 import os
@@ -47,6 +64,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if mode == "closeearly":
+            self.close_connection = True
+            return
+        if mode == "closeinheader":
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: 600000\r\n")
+            self.close_connection = True
+            return
+        if mode in ("status503", "noloc", "relredirect"):
+            self.send_response({"status503": 503, "noloc": 302, "relredirect": 302}[mode])
+            if mode == "relredirect":
+                self.send_header("Location", "/ok/" + name)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         path = os.path.join(FOLDER, name)
         if not os.path.isfile(path):
             self.send_error(404)
@@ -62,11 +93,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             time.sleep(60)
             return
+        if mode in ("twolengths", "hugelength", "nolength", "closeafterheader"):
+            self.send_framing_lie(mode, data)
+            return
         start = 0
         match = re.match(r"bytes=(\d+)-$", self.headers.get("Range", ""))
-        if match and mode != "dropnorange":
+        if match and mode not in ("dropnorange", "nolength"):
             start = int(match.group(1))
-        if mode in ("timeseek", "timenobytes"):
+        if mode == "timefail" and "TimeSeekRange.dlna.org" in self.headers:
+            self.send_response(503)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if mode in ("timeseek", "timenobytes", "timefail"):
             self.send_time_seek(mode, data)
             return
         if mode == "chunked":
@@ -85,20 +124,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if mode == "partial" or (mode == "refusing" and start > 0):
+            self.send_part(mode, data, start)
+            return
         if mode == "changing" and start > 0:
             data = data + b"new"
-        first = start + 10 if mode == "wrongrange" and start > 0 else start
+        first = start
+        if mode == "wrongrange" and start > 0:
+            first = start + 10
+        if mode == "earlyrange" and start > 0:
+            first = start - min(start, 10)
         body = data[first:]
         if start > 0:
             self.send_response(206)
-            self.send_header("Content-Range", "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))
+            if mode != "rangeless":
+                self.send_header("Content-Range",
+                                 "bytes %d-%d/%d" % (first, len(data) - 1, len(data)))
         else:
             self.send_response(200)
         if mode != "dropnorange":
             self.send_header("Accept-Ranges", "bytes")
         self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Length", str(len(body) + (100 if mode == "shortbody" else 0)))
         self.end_headers()
+        if mode == "shortbody":
+            self.wfile.write(body)
+            self.wfile.flush()
+            self.close_connection = True
+            return
         if mode == "dropnorange" or (mode in ("drop", "changing") and start == 0):
             self.wfile.write(body[:CUT])
             self.wfile.flush()
@@ -106,6 +159,38 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         self.wfile.write(body)
 
+
+    def send_framing_lie(self, mode, data):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if mode == "twolengths":
+            self.send_header("Content-Length", str(len(data)))
+            self.send_header("Content-Length", str(len(data) - 1000))
+        elif mode == "hugelength":
+            self.send_header("Content-Length", "18446744073709551615")
+        elif mode == "closeafterheader":
+            self.send_header("Accept-Ranges", "bytes")
+            self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if mode != "closeafterheader":
+            self.wfile.write(data)
+        self.wfile.flush()
+        self.close_connection = True
+
+    def send_part(self, mode, data, start):
+        if mode == "refusing":
+            self.send_response(416)
+            self.send_header("Content-Range", "bytes */%d" % len(data))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        last = min(len(data), start + 50000) - 1
+        self.send_response(206)
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Range", "bytes %d-%d/%d" % (start, last, len(data)))
+        self.send_header("Content-Length", str(last + 1 - start))
+        self.end_headers()
+        self.wfile.write(data[start:last + 1])
 
     def send_time_seek(self, mode, data):
         first = 0

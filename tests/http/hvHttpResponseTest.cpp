@@ -25,6 +25,7 @@ std::string Read(const std::vector<std::string>& lines) {
   if (response.acceptRanges) out += " ranges";
   if (!response.contentType.empty()) out += " type=" + response.contentType;
   if (response.hasContentFeatures) out += " features=" + response.contentFeatures;
+  if (response.hasTimeSeekBytes) out += " timeseek=" + std::to_string(response.timeSeekFirst);
   return out;
 }
 
@@ -57,6 +58,36 @@ TEST(hvHttpResponse, HeadersServersSend) {
        "206 final"},
       {{"HTTP/1.1 200 OK\r\n", "Content-Length: 18446744073709551615\r\n"},
        "200 length=18446744073709551615"},
+      {{"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 200\r\n", "no colon here\r\n", "\r\n"},
+       "200 final"},
+      // A 3xx without a place to go is the final answer (an error for the caller).
+      {{"HTTP/1.1 302 Found\r\n", "Location: \r\n", "\r\n"}, "302 final"},
+      {{"HTTP/1.1 206 Partial Content\r\n", "Content-Range: bytes 0-99/*\r\n",
+        "Accept-Ranges: none\r\n", "\r\n"},
+       "206 final range=0-99"},
+      {{"HTTP/1.1 206 Partial Content\r\n",
+        "Content-Range: bytes 18446744073709551613-18446744073709551614/18446744073709551615\r\n",
+        "\r\n"},
+       "206 final range=18446744073709551613-18446744073709551614 total=18446744073709551615"},
+      {{"HTTP/1.1 200 OK\r\n", "Content-Length: 7\r\n", "content-length: 7\r\n",
+        "Transfer-Encoding: chunked\r\n", "Transfer-Encoding: gzip\r\n", "\r\n"},
+       "200 final length=7 chunked"},
+      {{"HTTP/1.1 200 OK\r\n",
+        "TimeSeekRange.dlna.org: npt=10.0-20.0/60.0 bytes=1000-1999/6000\r\n", "\r\n"},
+       "200 final timeseek=1000"},
+      // Content-Range forms that say nothing usable, or lie about their own numbers.
+      {{"HTTP/1.1 206 Partial Content\r\n", "Content-Range: bytes */*\r\n",
+        "Content-Range: bytes 5-/10\r\n", "Content-Range: bytes=0-5/10\r\n",
+        "Content-Range: bytes 0-5\r\n", "Content-Range: bytes 0-1/99999999999999999999\r\n",
+        "Content-Range: items 0-1/2\r\n", "Content-Range: bytes 0-1/1\r\n",
+        // Used to pass, and its end (last + 1) wrapped to 0: an empty stream.
+        "Content-Range: bytes 0-18446744073709551615/*\r\n",
+        "TimeSeekRange.dlna.org: npt=1-2/3 bytes=x-1/2\r\n", "\r\n"},
+       "206 final"},
+      // Lengths that disagree cannot both frame the body.
+      {{"HTTP/1.1 200 OK\r\n", "Content-Length: 7\r\n", "Content-Length: 8\r\n", "\r\n"},
+       "refused"},
+      {{"HTTP/1.1 2000 OK\r\n"}, "refused"},
       {{"ICY 200 OK\r\n"}, "refused"},
       {{"Content-Length: 5\r\n"}, "refused"},
       {{"HTTP/1.1 2x0 OK\r\n"}, "refused"},

@@ -138,6 +138,58 @@ TEST_F(PathXdgFolders, UserFoldersComeFromUserDirsOrDefaults) {
   EXPECT_EQ(Folder(khvPathShellFolder_AllUsersMusic), "/srv/media/Music");
 }
 
+// Variables that are empty, relative or too long are not folders: XDG says to ignore them,
+// and the home folder then comes from the account; lines of user-dirs.dirs that do not
+// read leave the usual name. "~" stands for the test's home, "*" for the account's home.
+TEST_F(PathXdgFolders, DamagedVariablesAndLinesFallBack) {
+  const std::string tooLong(300, 'a');
+  WriteUserDirs(
+      "XDG_MUSIC_DIRS=\"/wrong\"\n"
+      "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n"
+      "XDG_DESKTOP_DIR=\"$HOMELESS/x\"\n"
+      "XDG_DOCUMENTS_DIR=\"$HOME\"\n"
+      "XDG_TEMPLATES_DIR=\"/unterminated\n"
+      "XDG_PICTURES_DIR=\"$HOME/" +
+      tooLong + "\"\n");
+  struct Case {
+    const char* variable;
+    std::string value;
+    int folder;
+    std::string wanted;
+  } cases[] = {
+      {"", "", khvPathShellFolder_MyMusic, "~/Tunes"},
+      {"", "", 0x10, "~/Desktop"},
+      {"", "", 0x05, "~"},
+      {"", "", 0x15, "~/Templates"},
+      {"", "", khvPathShellFolder_MyPictures, "~/Pictures"},
+      {"XDG_DATA_HOME", "", khvPathShellFolder_AppData, "~/.local/share"},
+      {"XDG_DATA_HOME", "relative/data", khvPathShellFolder_AppData, "~/.local/share"},
+      {"XDG_CACHE_HOME", "", 0x20, "~/.cache"},
+      {"XDG_CACHE_HOME", "/var/cache/x", 0x20, "/var/cache/x"},
+      // user-dirs.dirs is then looked for in ~/.config, where there is none.
+      {"XDG_CONFIG_HOME", "config", khvPathShellFolder_MyMusic, "~/Music"},
+      {"HOME", "", 0x28, "*"},
+      {"HOME", "relative/home", 0x28, "*"},
+      {"HOME", "/" + tooLong, 0x28, "(null)"},
+      {"HOME", "/" + tooLong, khvPathShellFolder_MyMusic, "(null)"},
+  };
+  for (const Case& item : cases) {
+    ScopedEnvironment changed;
+    if (*item.variable) changed.Set(item.variable, item.value);
+    const std::string got = Folder(item.folder);
+    const std::string where = std::string(item.variable) + "=\"" + item.value + "\", folder " +
+                              std::to_string(item.folder);
+    if (item.wanted == "*") {
+      EXPECT_TRUE(got != home.Path() && hvPath_IsAbsolute(got.c_str()) && IsFolder(got))
+          << where << ": " << got;
+    } else {
+      std::string wanted = item.wanted;
+      if (wanted[0] == '~') wanted = home.Path() + wanted.substr(1);
+      EXPECT_EQ(got, wanted) << where;
+    }
+  }
+}
+
 TEST_F(PathXdgFolders, DataDirectoryIsCreatedWhenMissing) {
   ASSERT_FALSE(IsFolder(home.Path() + "/data/home"));
   EXPECT_EQ(hvTakeText(hvPath_GetApplicationDataDirectory()), home.Path() + "/data/home");
@@ -164,7 +216,8 @@ TEST_F(PathXdgFolders, DataDirectoryThatCannotBeCreatedIsLogged) {
 // inserted folder itself supplied.
 TEST_F(PathXdgFolders, FolderHoldingABracketedNameIsInsertedOnce) {
   WriteUserDirs("XDG_MUSIC_DIR=\"$HOME/<MyMusic>\"\n");
-  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")), home.Path() + "/<MyMusic>/a.mp3");
+  EXPECT_EQ(hvTakeText(hvPath_ExpandPlaceholders("<MyMusic>/a.mp3")),
+            home.Path() + "/<MyMusic>/a.mp3");
   EXPECT_EQ(hvTakeText(hvPath_MakeAbsolute("<MyMusic>\\a.mp3", 0, 0, nullptr)),
             home.Path() + "/<MyMusic>/a.mp3");
 }
