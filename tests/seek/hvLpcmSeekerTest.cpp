@@ -46,12 +46,8 @@ struct Case {
 };
 
 void Check(const Case& row) {
-  hvSeekRequest request{"LPCM", row.mime, row.value, row.isTime, row.sizeKnown};
-  hvSeekResult result;
-  EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
-  if (row.status == khvStreamingStatus_OK || row.status == khvStreamingStatus_EndOfStream) {
-    EXPECT_EQ(result.bytePos, row.position) << row.situation;
-  }
+  hvSeekExpect(row.bytes, {"LPCM", row.mime, row.value, row.isTime, row.sizeKnown}, row.status,
+               row.position, row.situation);
 }
 
 const hvStreamingStatus kOK = khvStreamingStatus_OK, kEnd = khvStreamingStatus_EndOfStream,

@@ -80,12 +80,8 @@ struct Case {
 };
 
 void Check(const Case& row) {
-  hvSeekRequest request{"MPEG_PS_PAL", "video/mpeg", row.value, row.isTime};
-  hvSeekResult result;
-  EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
-  if (row.status == khvStreamingStatus_OK || row.status == khvStreamingStatus_EndOfStream) {
-    EXPECT_EQ(result.bytePos, row.position) << row.situation;
-  }
+  hvSeekExpect(row.bytes, {"MPEG_PS_PAL", "video/mpeg", row.value, row.isTime}, row.status,
+               row.position, row.situation);
 }
 
 template <typename Tweak>

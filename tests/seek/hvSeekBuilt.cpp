@@ -82,3 +82,12 @@ hvStreamingStatus hvSeekInMemory(const std::string& bytes, const hvSeekRequest& 
   stream->Delete();
   return status;
 }
+
+void hvSeekExpect(const std::string& bytes, const hvSeekRequest& request, hvStreamingStatus status,
+                  uint64_t position, const char* situation) {
+  hvSeekResult result;
+  EXPECT_EQ(hvSeekInMemory(bytes, request, &result), status) << situation;
+  if (status == khvStreamingStatus_OK || status == khvStreamingStatus_EndOfStream) {
+    EXPECT_EQ(result.bytePos, position) << situation;
+  }
+}

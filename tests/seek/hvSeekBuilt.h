@@ -33,5 +33,8 @@ struct hvSeekRequest {
 // a position inside the bytes, reads within the seeker's bound, the stream left where it was.
 hvStreamingStatus hvSeekInMemory(const std::string& bytes, const hvSeekRequest& request,
                                  hvSeekResult* result);
+// hvSeekInMemory, expecting `status` and, when that is OK or the end, `position`.
+void hvSeekExpect(const std::string& bytes, const hvSeekRequest& request, hvStreamingStatus status,
+                  uint64_t position, const char* situation);
 
 #endif

@@ -111,13 +111,9 @@ struct Case {
 };
 
 void Check(const Case& row, bool sizeKnown = true) {
-  hvSeekRequest request{"AVC_TS_MP_SD_AAC_MULT5_ISO", "video/mpeg", row.value, row.isTime,
-                        sizeKnown};
-  hvSeekResult result;
-  EXPECT_EQ(hvSeekInMemory(row.bytes, request, &result), row.status) << row.situation;
-  if (row.status == khvStreamingStatus_OK || row.status == khvStreamingStatus_EndOfStream) {
-    EXPECT_EQ(result.bytePos, row.position) << row.situation;
-  }
+  hvSeekExpect(row.bytes,
+               {"AVC_TS_MP_SD_AAC_MULT5_ISO", "video/mpeg", row.value, row.isTime, sizeKnown},
+               row.status, row.position, row.situation);
 }
 
 template <typename Tweak>
