@@ -1,9 +1,9 @@
 // A producer thread hands a fixed amount of data to a consumer thread in 64 KiB pieces, in
 // bytes per second: through hvStreamMultiBuffer (2 x 128 KiB, the owner's callbacks waking
-// the other side), through a plain mutex + condition-variable ring of the same size, through
-// boost::lockfree::spsc_queue (when Boost is there), and, as the ceiling, memcpy of the same
-// pieces on one thread. Every consumer reads every byte: a checksum of what arrived must
-// equal the checksum of what was sent.
+// the other side through the library's hvCondition), through a plain mutex +
+// condition-variable ring of the same size, through boost::lockfree::spsc_queue (when Boost
+// is there), and, as the ceiling, memcpy of the same pieces on one thread. Every consumer
+// reads every byte: a checksum of what arrived must equal the checksum of what was sent.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "hulvoStreaming/hvStreamBuffer.h"
+#include "hv/hvMutex.h"
 #include "hvBenchMain.h"
 
 #if HV_HAVE_BOOST
@@ -82,39 +83,20 @@ void Finish(benchmark::State& state, const Checksum& received, const hvProcessCp
   cpu.Report(state, static_cast<double>(state.iterations()) * static_cast<double>(kTotal));
 }
 
-// An auto-reset event: a Set that comes before the Wait is kept, so no wake-up is lost
-// between a failed take and the wait that follows it.
-class Event {
- public:
-  void Set() {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    m_set = true;
-    m_changed.notify_one();
-  }
-  void Wait() {
-    std::unique_lock<std::mutex> hold(m_mutex);
-    m_changed.wait(hold, [this] { return m_set; });
-    m_set = false;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  bool m_set = false;
-};
-
 // --- hvStreamMultiBuffer ------------------------------------------------------------------
 
 // The owner of the ring: its threshold callback wakes the consumer, its buffer-full callback
-// puts the producer to sleep until the consumer has released something.
+// puts the producer to sleep until the consumer has released something. The library's own
+// event does the sleeping, as it does for a stream's DefaultThresholdWait.
 struct RingPipe {
   hvStreamMultiBuffer ring{kBlockSize, kBlockCount};
-  Event data;
-  Event room;
+  hvCondition data;
+  hvCondition room;
   std::atomic<bool> producerWaits{false};
 
   RingPipe() {
-    ring.SetThresholdCallBack([](void* self) { static_cast<RingPipe*>(self)->data.Set(); }, this);
+    ring.SetThresholdCallBack([](void* self) { static_cast<RingPipe*>(self)->data.Signal(); },
+                              this);
     ring.SetBufferFullCallBack(
         [](void* self) { return static_cast<RingPipe*>(self)->WaitForRoom(); }, this);
   }
@@ -145,7 +127,7 @@ struct RingPipe {
       }
       sum.Add(block, length);
       ring.ReleaseReadBuffer(block, length);
-      if (producerWaits.exchange(false)) room.Set();
+      if (producerWaits.exchange(false)) room.Signal();
     }
     return sum;
   }

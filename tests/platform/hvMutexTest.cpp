@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <thread>
 #include <vector>
@@ -83,6 +84,66 @@ TEST(hvConditionTest, SignalFromAnotherThreadWakesWaiter) {
   }
   waiter.join();
   EXPECT_EQ(wakes.load(), 100);
+}
+
+// A waiter spins a little, then sleeps. Signals that land before, during and just after that
+// spin, from a thread that sometimes pauses, must each end exactly one wait: a signal lost
+// between the spin and the sleep leaves a waiter asleep until its deadline.
+TEST(hvConditionTest, NoSignalIsLostAroundTheSpinBeforeSleeping) {
+  const int kRounds = 4000;
+  hvCondition request, reply;
+  std::atomic<int> lost{0};
+  std::thread waiter([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      if (!request.WaitTimeout(kDeadlineMs / 4)) {
+        lost.fetch_add(1);
+        break;
+      }
+      reply.Signal();
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    // 0 to 45 us, around the spin's length.
+    auto until = std::chrono::steady_clock::now() + std::chrono::microseconds((i * 7) % 46);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    request.Signal();
+    if (!reply.WaitTimeout(kDeadlineMs)) {
+      ADD_FAILURE() << "no reply in round " << i;
+      break;
+    }
+  }
+  waiter.join();
+  EXPECT_EQ(lost.load(), 0);
+}
+
+// The waiter owns the condition and destroys it as soon as its wait returns, while the
+// signalling thread may still be inside Signal (AddressSanitizer sees any later touch). Every
+// other signal comes late, so both the spinning and the sleeping waiter are woken.
+TEST(hvConditionTest, AWokenWaiterMayDestroyTheConditionAtOnce) {
+  std::atomic<hvCondition*> next{nullptr};
+  std::atomic<bool> done{false};
+  std::thread signaller([&] {
+    for (int round = 0; !done.load();) {
+      hvCondition* condition = next.exchange(nullptr);
+      if (!condition) {
+        std::this_thread::yield();
+        continue;
+      }
+      if (++round % 2 == 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
+      condition->Signal();
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    std::unique_ptr<hvCondition> condition(new hvCondition);
+    next.store(condition.get());
+    if (!condition->WaitTimeout(kDeadlineMs)) {
+      ADD_FAILURE() << "no signal in round " << i;
+      break;
+    }
+  }
+  done.store(true);
+  signaller.join();
 }
 
 TEST(hvMutexTest, LockSerialisesIncrementsFromSeveralThreads) {
