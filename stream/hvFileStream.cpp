@@ -68,9 +68,7 @@ hvStreamingStatus hvFileStream::FillBuffer(unsigned char* destination, size_t* l
 }
 
 // Reads the shortfall straight into the buffer's write block: one take, one read, one release.
-void hvFileStream::TopUp(size_t wanted) {
-  size_t available = m_buffer->GetAvailableReadSize();
-  if (wanted <= available) return;
+void hvFileStream::TopUp(size_t wanted, size_t available) {
   unsigned char* block = nullptr;
   size_t granted = wanted - available;
   if (m_buffer->TakeWriteBuffer(&block, &granted) != khvStreamingStatus_OK) return;
@@ -94,7 +92,8 @@ hvStreamingStatus hvFileStream::PullTake(unsigned char** data, size_t* length, b
     *length = 0;
     return khvStreamingStatus_Interrupted;
   }
-  if (*length > m_buffer->GetAvailableReadSize()) TopUp(*length);
+  size_t available = m_buffer->GetAvailableReadSize();
+  if (*length > available) TopUp(*length, available);
   hvStreamingStatus status = m_buffer->TakeReadBuffer(data, length, exact);
   SignalThresholdReached();
   return status;

@@ -378,7 +378,7 @@ class HV_EXPORT hvFileStream : public hvStream {
   hvStreamingStatus FillBuffer(unsigned char* destination, size_t* length);
 
  private:
-  void TopUp(size_t wanted);
+  void TopUp(size_t wanted, size_t available);
 
   hvFile* m_file;
   hvStreamBuffer* m_buffer;
