@@ -4,37 +4,50 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dlna/hvProtocolInfoInternal.h"
+#include "dlna/hvMimeTypeChars.h"
 #include "hulvoStreaming/hvMemory.h"
+#include "support/hvAscii.h"
 #include "support/hvNumber.h"
 
 namespace {
 
 bool EqualsIgnoreCase(const char* a, const char* b) {
   if (!a || !b) return a == b;
-  return hvAscii_EqualsIgnoreCase(a, strlen(a), b, strlen(b));
+  return hvAscii_CompareIgnoreCase(a, b) == 0;
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) { return (hvMimeChars_Class(c) & khvMimeChar_Space) != 0; }
 
-// Whether a value must be written in quotes to be read back as it is: it holds a special
-// character or a double quote, it is empty, or white space at its ends would be dropped.
-bool NeedsQuotes(const char* value) {
-  const size_t length = strlen(value);
-  return length == 0 || IsSpace(value[0]) || IsSpace(value[length - 1]) ||
-         strpbrk(value, "()<>@,;:\\/[]?=\"") != nullptr;
-}
+// How a parameter is written: the lengths of its name and value, and the bytes quoting adds
+// to the value (0 when it is written bare, else the two quotes and one backslash for each
+// '"' or '\\'). A value is quoted when it holds a special character or a double quote, is
+// empty, or has white space at its ends that a reader would drop.
+struct ParameterShape {
+  size_t nameLength;
+  size_t valueLength;
+  size_t quoting;
+};
 
-// In quotes, '"' and '\\' are written behind a backslash.
-bool IsEscapedInQuotes(char c) { return c == '"' || c == '\\'; }
-
-size_t EscapedCount(const char* value) {
-  size_t count = 0;
-  for (const char* c = value; *c; ++c) {
-    if (IsEscapedInQuotes(*c)) ++count;
+ParameterShape Measure(const char* name, const char* value) {
+  ParameterShape shape{strlen(name), 0, 0};
+  if (!value) return shape;
+  unsigned char seen = 0;
+  size_t escaped = 0;
+  const char* c = value;
+  for (; *c; ++c) {
+    const unsigned char classes = hvMimeChars_Class(*c);
+    seen |= classes;
+    escaped += (classes & khvMimeChar_Escaped) ? 1 : 0;
   }
-  return count;
+  shape.valueLength = static_cast<size_t>(c - value);
+  if (shape.valueLength == 0 || (seen & khvMimeChar_Special) || IsSpace(value[0]) || IsSpace(c[-1]))
+    shape.quoting = 2 + escaped;
+  return shape;
 }
+
+// Parameters measured once and kept for the writing pass; a record with more is measured
+// again while it is written.
+constexpr size_t kRememberedShapes = 8;
 
 struct ParameterRef {
   const char* name;
@@ -64,8 +77,9 @@ void hvMimeType_Free(hvMimeType* mime) {
     hvMemory_Free(mime->names[i]);
     hvMemory_Free(mime->values[i]);
   }
-  hvMemory_Free(mime->names);
-  hvMemory_Free(mime->values);
+  // Most records have no parameters; their absent arrays cost no call.
+  if (mime->names) hvMemory_Free(mime->names);
+  if (mime->values) hvMemory_Free(mime->values);
   hvMemory_Free(mime->type);
   hvMemory_Free(mime);
 }
@@ -83,37 +97,48 @@ void hvMimeType_AddParameter(hvMimeType* mime, const char* name, const char* val
 
 char* hvMimeType_ToString(const hvMimeType* mime) {
   // Measured first so the text is allocated once at its exact length.
-  size_t length = mime->type ? strlen(mime->type) : 0;
+  const size_t typeLength = mime->type ? strlen(mime->type) : 0;
+  ParameterShape shapes[kRememberedShapes];
+  size_t length = typeLength;
   for (size_t i = 0; i < mime->parameterCount; ++i) {
-    length = hvNumber_AddSizes(length, hvNumber_AddSizes(1, strlen(mime->names[i])));
-    if (mime->values[i]) {
-      size_t quoting = NeedsQuotes(mime->values[i]) ? 2 + EscapedCount(mime->values[i]) : 0;
-      length = hvNumber_AddSizes(length, hvNumber_AddSizes(1 + quoting, strlen(mime->values[i])));
-    }
+    ParameterShape shape = Measure(mime->names[i], mime->values[i]);
+    if (i < kRememberedShapes) shapes[i] = shape;
+    // Each piece is a string in memory and quoting at most doubles a value, so only the
+    // running total can overflow.
+    size_t piece = 1 + shape.nameLength + (mime->values[i] ? 1 + shape.valueLength : 0);
+    length = hvNumber_AddSizes(length, piece + shape.quoting);
   }
   char* text = static_cast<char*>(hvMemory_Malloc(hvNumber_AddSizes(length, 1)));
   char* out = text;
-  auto append = [&out](const char* part, size_t partLength) {
-    memcpy(out, part, partLength);
-    out += partLength;
-  };
-  if (mime->type) append(mime->type, strlen(mime->type));
+  if (typeLength) {
+    memcpy(out, mime->type, typeLength);
+    out += typeLength;
+  }
   for (size_t i = 0; i < mime->parameterCount; ++i) {
-    append(";", 1);
-    append(mime->names[i], strlen(mime->names[i]));
+    const ParameterShape shape =
+        i < kRememberedShapes ? shapes[i] : Measure(mime->names[i], mime->values[i]);
+    *out++ = ';';
+    memcpy(out, mime->names[i], shape.nameLength);
+    out += shape.nameLength;
     const char* value = mime->values[i];
     if (!value) continue;
-    append("=", 1);
-    if (!NeedsQuotes(value)) {
-      append(value, strlen(value));
+    *out++ = '=';
+    if (shape.quoting == 0) {
+      memcpy(out, value, shape.valueLength);
+      out += shape.valueLength;
       continue;
     }
-    append("\"", 1);
-    for (const char* c = value; *c; ++c) {
-      if (IsEscapedInQuotes(*c)) append("\\", 1);
-      append(c, 1);
+    *out++ = '"';
+    if (shape.quoting == 2) {
+      memcpy(out, value, shape.valueLength);
+      out += shape.valueLength;
+    } else {
+      for (const char* c = value; *c; ++c) {
+        if (hvMimeChars_Class(*c) & khvMimeChar_Escaped) *out++ = '\\';
+        *out++ = *c;
+      }
     }
-    append("\"", 1);
+    *out++ = '"';
   }
   *out = '\0';
   return text;

@@ -5,13 +5,15 @@
 // once at their size.
 #include <cstring>
 
+#include "dlna/hvMimeTypeChars.h"
 #include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvMimeType.h"
+#include "support/hvAscii.h"
 #include "support/hvNumber.h"
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) { return (hvMimeChars_Class(c) & khvMimeChar_Space) != 0; }
 
 struct Span {
   const char* begin;
@@ -42,6 +44,7 @@ Segment ReadSegment(const char* p) {
   bool named = false;
   bool inQuotes = false;
   for (;; ++p) {
+    while (!(hvMimeChars_Class(*p) & khvMimeChar_Stop)) ++p;
     const char c = *p;
     if (inQuotes && c == '\\' && p[1] != '\0') {
       ++p;
@@ -103,12 +106,27 @@ char* Unquote(const char* text, size_t length) {
   return value;
 }
 
+char* CopyValue(const char* text, size_t length) {
+  return IsQuoted(text, length) ? Unquote(text, length) : hvMemory_Strndup(text, length);
+}
+
+// Fills the fresh slot `index` of both arrays: the segment holds no NUL and nothing is there
+// to release, which hvMimeType_SetParameterText would check.
+void Store(hvMimeType* mime, size_t index, const Segment& segment) {
+  mime->names[index] = hvMemory_Strndup(segment.name.begin, segment.name.Length());
+  mime->values[index] = CopyValue(segment.value.begin, segment.value.Length());
+}
+
 }  // namespace
 
 hvMimeType* hvMimeType_Parse(const char* text) {
-  hvMimeType* mime = static_cast<hvMimeType*>(hvMemory_Calloc(sizeof(hvMimeType)));
+  // Every field is set below, so the record needs no zeroing pass.
+  hvMimeType* mime = static_cast<hvMimeType*>(hvMemory_Malloc(sizeof(hvMimeType)));
+  mime->parameterCount = 0;
+  mime->names = nullptr;
+  mime->values = nullptr;
   if (!text) {
-    mime->type = hvMemory_Strdup("");
+    mime->type = hvMemory_Strndup("", 0);
     return mime;
   }
   const char* semicolon = strchr(text, ';');
@@ -117,7 +135,7 @@ hvMimeType* hvMimeType_Parse(const char* text) {
   if (!semicolon) return mime;
 
   // The kept segments of a usual text are remembered on the first pass, so only a text with
-  // more of them is read twice.
+  // more of them is read twice, and then only past the remembered ones.
   Segment kept[kRememberedSegments];
   size_t count = 0;
   for (const char* p = semicolon + 1; p;) {
@@ -130,21 +148,22 @@ hvMimeType* hvMimeType_Parse(const char* text) {
   }
   if (count > 0) {
     size_t bytes = hvNumber_MultiplySizes(count, sizeof(char*));
-    mime->names = static_cast<char**>(hvMemory_Calloc(bytes));
-    mime->values = static_cast<char**>(hvMemory_Calloc(bytes));
+    mime->names = static_cast<char**>(hvMemory_Malloc(bytes));
+    mime->values = static_cast<char**>(hvMemory_Malloc(bytes));
     mime->parameterCount = count;
-    size_t index = 0;
-    for (const char* p = semicolon + 1; p && index < count;) {
-      Segment segment = index < kRememberedSegments ? kept[index] : ReadSegment(p);
-      if (segment.kept) {
-        hvMimeType_SetParameterText(mime, index, 0, segment.name.begin, segment.name.Length());
-        hvMimeType_SetParameterText(mime, index, 1, segment.value.begin, segment.value.Length());
-        ++index;
-      }
+    const size_t remembered = count < kRememberedSegments ? count : kRememberedSegments;
+    for (size_t index = 0; index < remembered; ++index) Store(mime, index, kept[index]);
+    size_t index = remembered;
+    for (const char* p = kept[remembered - 1].next; p && index < count;) {
+      Segment segment = ReadSegment(p);
+      if (segment.kept) Store(mime, index++, segment);
       p = segment.next;
     }
   }
-  hvMimeType_ApplyL16Default(mime);
+  // Only audio/L16 can gain a default; the type is tested here, where its length is known.
+  static const char kL16[] = "audio/L16";
+  if (hvAscii_EqualsIgnoreCase(type.begin, type.Length(), kL16, sizeof(kL16) - 1))
+    hvMimeType_ApplyL16Default(mime);
   return mime;
 }
 
@@ -154,11 +173,7 @@ void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue, co
   // A NUL inside the given length would silently cut the stored text.
   if (text && memchr(text, '\0', length)) return;
   char** slot = isValue ? &mime->values[index] : &mime->names[index];
-  if (isValue && IsQuoted(text, length)) {
-    char* value = Unquote(text, length);
-    hvMemory_Free(*slot);
-    *slot = value;
-  } else {
-    hvMemory_StrAssignN(slot, text, length);
-  }
+  char* copy = isValue ? CopyValue(text, length) : hvMemory_Strndup(text, length);
+  hvMemory_Free(*slot);
+  *slot = copy;
 }

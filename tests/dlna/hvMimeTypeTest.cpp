@@ -61,6 +61,11 @@ TEST(hvMimeType, ParsesAndWritesBack) {
       {"application/x-dtcp1;DTCP1HOST=192.168.0.111;DTCP1PORT=8999;CONTENTFORMAT=video/mpeg",
        "application/x-dtcp1|DTCP1HOST=192.168.0.111|DTCP1PORT=8999|CONTENTFORMAT=video/mpeg",
        "application/x-dtcp1;DTCP1HOST=192.168.0.111;DTCP1PORT=8999;CONTENTFORMAT=\"video/mpeg\""},
+      // More parameters than the parser and writer keep from their first pass: the ones past
+      // that are read and measured again, quoting and dropped segments included.
+      {"x/y;a=1;b=2;c=3;d=4;e=5;f=6;g=7;h=\"8;\";bad;i=\"a\\\"b\";j=(10)",
+       "x/y|a=1|b=2|c=3|d=4|e=5|f=6|g=7|h=8;|i=a\"b|j=(10)",
+       "x/y;a=1;b=2;c=3;d=4;e=5;f=6;g=7;h=\"8;\";i=\"a\\\"b\";j=\"(10)\""},
   };
   ExpectCases(cases, sizeof cases / sizeof cases[0]);
 }
