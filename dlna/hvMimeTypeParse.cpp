@@ -38,8 +38,8 @@ struct Segment {
   const char* next;  // after the ';' that ended the segment; null at the end of the text
 };
 
-Segment ReadSegment(const char* p) {
-  Segment segment{};
+// Fills `segment` in place: the parser reads straight into the slot that remembers it.
+void ReadSegment(const char* p, Segment* segment) {
   const char* tokenStart = p;
   bool named = false;
   bool inQuotes = false;
@@ -51,19 +51,21 @@ Segment ReadSegment(const char* p) {
     } else if (c == '=' && !inQuotes) {
       Span name = Trim(tokenStart, p);
       if (name.Length() > 0) {
-        segment.name = name;
+        segment->name = name;
         named = true;
       }
       tokenStart = p + 1;
     } else if (c == '"' && named) {
       inQuotes = !inQuotes;
     } else if ((c == ';' || c == '\0') && !inQuotes) {
-      segment.value = Trim(tokenStart, p);
-      segment.kept = named && segment.value.Length() > 0;
-      segment.next = c == ';' ? p + 1 : nullptr;
-      return segment;
+      segment->value = Trim(tokenStart, p);
+      segment->kept = named && segment->value.Length() > 0;
+      segment->next = c == ';' ? p + 1 : nullptr;
+      return;
     } else if (c == '\0') {
-      return segment;
+      segment->kept = false;
+      segment->next = nullptr;
+      return;
     }
   }
 }
@@ -135,16 +137,15 @@ hvMimeType* hvMimeType_Parse(const char* text) {
   if (!semicolon) return mime;
 
   // The kept segments of a usual text are remembered on the first pass, so only a text with
-  // more of them is read twice, and then only past the remembered ones.
-  Segment kept[kRememberedSegments];
+  // more of them is read twice, and then only past the remembered ones. The last slot takes
+  // the segments that are not remembered.
+  Segment kept[kRememberedSegments + 1];
   size_t count = 0;
   for (const char* p = semicolon + 1; p;) {
-    Segment segment = ReadSegment(p);
-    if (segment.kept) {
-      if (count < kRememberedSegments) kept[count] = segment;
-      ++count;
-    }
-    p = segment.next;
+    Segment* segment = &kept[count < kRememberedSegments ? count : kRememberedSegments];
+    ReadSegment(p, segment);
+    if (segment->kept) ++count;
+    p = segment->next;
   }
   if (count > 0) {
     size_t bytes = hvNumber_MultiplySizes(count, sizeof(char*));
@@ -154,10 +155,10 @@ hvMimeType* hvMimeType_Parse(const char* text) {
     const size_t remembered = count < kRememberedSegments ? count : kRememberedSegments;
     for (size_t index = 0; index < remembered; ++index) Store(mime, index, kept[index]);
     size_t index = remembered;
-    for (const char* p = kept[remembered - 1].next; p && index < count;) {
-      Segment segment = ReadSegment(p);
-      if (segment.kept) Store(mime, index++, segment);
-      p = segment.next;
+    Segment* segment = &kept[kRememberedSegments];
+    for (const char* p = kept[remembered - 1].next; p && index < count; p = segment->next) {
+      ReadSegment(p, segment);
+      if (segment->kept) Store(mime, index++, *segment);
     }
   }
   // Only audio/L16 can gain a default; the type is tested here, where its length is known.
