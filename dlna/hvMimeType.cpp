@@ -103,10 +103,10 @@ char* hvMimeType_ToString(const hvMimeType* mime) {
   for (size_t i = 0; i < mime->parameterCount; ++i) {
     ParameterShape shape = Measure(mime->names[i], mime->values[i]);
     if (i < kRememberedShapes) shapes[i] = shape;
-    // Each piece is a string in memory and quoting at most doubles a value, so only the
-    // running total can overflow.
+    // A name and its value are two strings in memory, so their lengths and two separators
+    // add without wrapping; quoting can double the value, so from there the sums are checked.
     size_t piece = 1 + shape.nameLength + (mime->values[i] ? 1 + shape.valueLength : 0);
-    length = hvNumber_AddSizes(length, piece + shape.quoting);
+    length = hvNumber_AddSizes(length, hvNumber_AddSizes(piece, shape.quoting));
   }
   char* text = static_cast<char*>(hvMemory_Malloc(hvNumber_AddSizes(length, 1)));
   char* out = text;
