@@ -171,8 +171,9 @@ hvMimeType* hvMimeType_Parse(const char* text) {
 void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue, const char* text,
                                  size_t length) {
   if (index >= mime->parameterCount) return;
-  // A NUL inside the given length would silently cut the stored text.
-  if (text && memchr(text, '\0', length)) return;
+  // A NUL inside the given length would silently cut the stored text, and a null text has
+  // no bytes to store.
+  if (text ? memchr(text, '\0', length) != nullptr : length != 0) return;
   char** slot = isValue ? &mime->values[index] : &mime->names[index];
   char* copy = isValue ? CopyValue(text, length) : hvMemory_Strndup(text, length);
   hvMemory_Free(*slot);

@@ -34,7 +34,8 @@ HV_EXPORT char* hvMimeType_ToString(const hvMimeType* mime);
 HV_EXPORT void hvMimeType_AddParameter(hvMimeType* mime, const char* name, const char* value);
 // Stores `length` bytes of `text` as the name (isValue 0) or value of parameter `index`; a
 // value written in quotes is stored without them and with its backslash escapes undone. An
-// index at or past the count, or a text holding a NUL within `length`, is ignored.
+// index at or past the count, a text holding a NUL within `length`, or a null text with a
+// length, is ignored.
 HV_EXPORT void hvMimeType_SetParameterText(hvMimeType* mime, size_t index, int isValue,
                                            const char* text, size_t length);
 

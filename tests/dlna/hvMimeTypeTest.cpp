@@ -166,6 +166,9 @@ TEST(hvMimeType, SetParameterTextDropsQuotesAroundValuesOnly) {
   // A NUL within the length is refused; it used to cut the value silently.
   hvMimeType_SetParameterText(mime, 0, 1, "c\0d", 3);
   hvMimeType_SetParameterText(mime, 0, 0, "m\0", 2);
+  // So is a null text that claims bytes; it used to be read.
+  hvMimeType_SetParameterText(mime, 0, 1, nullptr, 2);
+  hvMimeType_SetParameterText(mime, 0, 0, nullptr, 1);
   EXPECT_EQ(Render(mime), "x/y|\"n\"=a\"b");
   hvMimeType_Free(mime);
 }
