@@ -1,5 +1,6 @@
 #include "hv/hvMutex.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -17,9 +18,12 @@ using Clock = std::chrono::steady_clock;
 const uint32_t kSignalled = 1;
 const uint32_t kSleeper = 2;
 
-// About what putting a thread to sleep and waking it costs; spinning longer than that can
-// only lose.
-const auto kConditionSpin = std::chrono::microseconds(20);
+// A condition's spin: at most about what putting a thread to sleep and waking it costs
+// (spinning longer can only lose), at least a few microseconds, which even a waiter whose
+// signals come late loses little to and a burst of quick signals gains from.
+const uint32_t kMaxSpinMicroseconds = 20;
+const uint32_t kMinSpinMicroseconds = 4;
+const auto kMaxConditionSpin = std::chrono::microseconds(kMaxSpinMicroseconds);
 // The library's critical sections are a few dozen instructions: a holder that has not let go
 // after this many pauses is not about to.
 const int kLockSpins = 100;
@@ -47,7 +51,7 @@ void hvMutex::Lock() {
 
 void hvMutex::Unlock() { m_mutex.unlock(); }
 
-hvCondition::hvCondition() : m_state(0) {}
+hvCondition::hvCondition() : m_state(0), m_spinMicroseconds(kMaxSpinMicroseconds) {}
 hvCondition::~hvCondition() {}
 
 bool hvCondition::TakeSignal() {
@@ -61,8 +65,10 @@ bool hvCondition::TakeSignal() {
 }
 
 bool hvCondition::Sleep(const Clock::time_point* deadline) {
+  const Clock::time_point start = Clock::now();
+  const uint32_t budget = m_spinMicroseconds.load(std::memory_order_relaxed);
   if (MayAnotherThreadRun()) {
-    Clock::time_point spinEnd = Clock::now() + kConditionSpin;
+    Clock::time_point spinEnd = start + std::chrono::microseconds(budget);
     if (deadline && *deadline < spinEnd) spinEnd = *deadline;
     for (int spin = 1;; ++spin) {
       if (TakeSignal()) return true;
@@ -81,6 +87,15 @@ bool hvCondition::Sleep(const Clock::time_point* deadline) {
   else
     signalled = (m_changed.wait(lock, [this] { return TakeSignal(); }), true);
   m_state.fetch_sub(kSleeper, std::memory_order_relaxed);
+  lock.unlock();
+  // A signal that came within the longest spin would have been cheaper to spin for: spin
+  // longer next time. One that took longer (its sender was not running, or had nothing to
+  // say yet) halves the spin, so on a busy machine a waiter stops burning the processor its
+  // sender needs.
+  const bool soon = signalled && Clock::now() - start <= kMaxConditionSpin;
+  const uint32_t next = soon ? 2 * budget : budget / 2;
+  m_spinMicroseconds.store(std::min(kMaxSpinMicroseconds, std::max(kMinSpinMicroseconds, next)),
+                           std::memory_order_relaxed);
   return signalled;
 }
 

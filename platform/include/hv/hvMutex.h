@@ -6,7 +6,7 @@
 // Both spin a little before they put a thread to sleep, when the machine has more than one
 // processor: the library's locks are held for a few dozen instructions, and a producer and a
 // consumer streaming through a ring usually wake each other within microseconds, far sooner
-// than a sleep and a wake-up cost.
+// than a sleep and a wake-up cost. A condition whose signals keep coming late spins less.
 #ifndef HV_HVMUTEX_H
 #define HV_HVMUTEX_H
 
@@ -59,6 +59,8 @@ class HV_EXPORT hvCondition {
   // m_changed. One word, so a Signal that finds no sleeper can keep itself without the lock
   // and without touching the object afterwards (a woken waiter may destroy it at once).
   std::atomic<uint32_t> m_state;
+  // How long a wait looks for a signal before it sleeps; adapts to how soon signals come.
+  std::atomic<uint32_t> m_spinMicroseconds;
 };
 
 #endif
