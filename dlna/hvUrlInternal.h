@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hulvoStreaming/hvMemory.h"
 #include "hulvoStreaming/hvUrl.h"
 
 // The class bits (hvUrlClass) of every byte value: a byte may stand unescaped in a part
@@ -35,6 +36,15 @@ inline constexpr hvUrlClassTable khvUrlClasses = hvUrl_MakeClassTable();
 
 inline bool hvUrl_IsAllowed(char byte, unsigned classBits) {
   return (khvUrlClasses.bits[static_cast<unsigned char>(byte)] & classBits) != 0;
+}
+
+// hvUrl_New, for the parser without a call through the exported entry. Allocated and zeroed
+// apart: glibc's calloc passes over the per-thread cache that serves malloc, and a record is
+// made for every URL parsed.
+inline hvUrl* hvUrl_NewRecord() {
+  hvUrl* url = static_cast<hvUrl*>(hvMemory_Malloc(sizeof(hvUrl)));
+  *url = hvUrl();
+  return url;
 }
 
 // True when path[0, length) holds a whole "." or ".." segment (hvUrl_CheckPath).

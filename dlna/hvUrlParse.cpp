@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dlna/hvUrlInternal.h"
+#include "dlna/hvUrlScan.h"
 #include "hulvoStreaming/hvMemory.h"
 
 namespace {
@@ -12,21 +13,14 @@ bool IsTrimmed(char c) { return c == ' ' || (c >= 9 && c <= 13); }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// The first `c` in [begin, end), or `end`.
-const char* Find(const char* begin, const char* end, char c) {
-  const void* found = memchr(begin, c, static_cast<size_t>(end - begin));
-  return found ? static_cast<const char*>(found) : end;
-}
-
 char* CopySpan(const char* begin, const char* end) {
   return hvMemory_Strndup(begin, static_cast<size_t>(end - begin));
 }
 
 // The scheme, when the head (the text before any '?' or '#') starts with one; returns where
 // parsing goes on.
-const char* ParseScheme(const char* text, const char* headEnd, hvUrl* url) {
-  const char* stop = text;
-  while (stop < headEnd && *stop != ':' && *stop != '/') ++stop;
+const char* ParseScheme(const hvUrlScan& scan, const char* text, const char* headEnd, hvUrl* url) {
+  const char* stop = scan.FindColonOrSlash(text, headEnd);
   if (stop == headEnd || *stop != ':') return text;
   // A lone letter before ":/" or ":\" is a drive ("C:\Music"), not a scheme.
   if (stop == text + 1 && IsLetter(text[0]) && stop + 1 < headEnd &&
@@ -58,9 +52,10 @@ bool ReadPort(const char* text, const char* end, uint16_t* port) {
 // ("http://example.com?u=a@evil.com") must not turn the real host into user info. An
 // authority whose port cannot be read keeps no host and no port. Returns null when an empty
 // bracketed host ends the parse, else where the path starts.
-const char* ParseAuthority(const char* text, const char* headEnd, hvUrl* url) {
-  const char* end = Find(text, headEnd, '/');
-  const char* at = Find(text, end, '@');
+const char* ParseAuthority(const hvUrlScan& scan, const char* text, const char* headEnd,
+                           hvUrl* url) {
+  const char* end = scan.Find(text, headEnd, hvUrlScan::kSlash);
+  const char* at = scan.Find(text, end, hvUrlScan::kAt);
   if (at != end) {
     url->userInfo = CopySpan(text, at);
     text = at + 1;
@@ -68,13 +63,13 @@ const char* ParseAuthority(const char* text, const char* headEnd, hvUrl* url) {
   const char* hostBegin = text;
   const char* hostEnd;
   if (text < end && *text == '[') {
-    const char* close = Find(text + 1, end, ']');
+    const char* close = hvUrlScan::Search(text + 1, end, ']');
     hostBegin = text + 1;
     hostEnd = close;
     if (hostEnd == hostBegin) return nullptr;
     text = close == end ? end : close + 1;
   } else {
-    hostEnd = Find(text, end, ':');
+    hostEnd = scan.Find(text, end, hvUrlScan::kColon);
     text = hostEnd;
   }
   uint16_t port;
@@ -85,27 +80,26 @@ const char* ParseAuthority(const char* text, const char* headEnd, hvUrl* url) {
   return end;
 }
 
-}  // namespace
-
-hvUrl* hvUrl_Parse(const char* text, bool unescape) {
+hvUrl* ParseText(const char* text, bool unescape) {
   if (!text) text = "";
   while (IsTrimmed(*text)) ++text;
   const char* end = text + strlen(text);
   while (end > text && IsTrimmed(end[-1])) --end;
 
-  hvUrl* url = hvUrl_New();
+  hvUrl* url = hvUrl_NewRecord();
   // Neither '?' nor '#' may stand in a scheme, an authority or a path, so the first '#' starts
   // the fragment and the first '?' before it the query, wherever they are: the other parts lie
   // in the head before both.
-  const char* hash = Find(text, end, '#');
-  const char* headEnd = Find(text, hash, '?');
-  const char* rest = ParseScheme(text, headEnd, url);
+  const hvUrlScan scan(text, static_cast<size_t>(end - text));
+  const char* hash = scan.Find(text, end, hvUrlScan::kHash);
+  const char* headEnd = scan.Find(text, hash, hvUrlScan::kQuestion);
+  const char* rest = ParseScheme(scan, text, headEnd, url);
   if (headEnd - rest >= 2 && rest[0] == '/' && rest[1] == '/')
-    rest = ParseAuthority(rest + 2, headEnd, url);
+    rest = ParseAuthority(scan, rest + 2, headEnd, url);
   if (rest) {
     if (rest != headEnd) {
       // A path holding a dot segment is kept, but emptied.
-      const bool refused = hvUrl_HasDotSegment(rest, static_cast<size_t>(headEnd - rest));
+      const bool refused = scan.HasDotSegment(rest, headEnd);
       url->path = CopySpan(rest, refused ? rest : headEnd);
     }
     if (headEnd != hash) url->query = CopySpan(headEnd + 1, hash);
@@ -119,6 +113,10 @@ hvUrl* hvUrl_Parse(const char* text, bool unescape) {
   return url;
 }
 
-hvUrl* hvUrl_ParseDecoded(const char* text) { return hvUrl_Parse(text, true); }
+}  // namespace
 
-hvUrl* hvUrl_ParseRaw(const char* text) { return hvUrl_Parse(text, false); }
+hvUrl* hvUrl_Parse(const char* text, bool unescape) { return ParseText(text, unescape); }
+
+hvUrl* hvUrl_ParseDecoded(const char* text) { return ParseText(text, true); }
+
+hvUrl* hvUrl_ParseRaw(const char* text) { return ParseText(text, false); }

@@ -1,4 +1,5 @@
 // The hvUrl record: creation, copies, member setters and the path rules.
+#include <cstdlib>
 #include <cstring>
 
 #include "dlna/hvUrlInternal.h"
@@ -9,13 +10,14 @@ namespace {
 bool IsEmptyText(const char* text) { return !text || !*text; }
 
 // Most parsed records lack some members; a call per absent one costs more than the test.
+// free itself, which hvMemory.h allows: hvMemory_Free is one more jump per member.
 void FreeMembers(hvUrl* url) {
-  if (url->scheme) hvMemory_Free(url->scheme);
-  if (url->host) hvMemory_Free(url->host);
-  if (url->path) hvMemory_Free(url->path);
-  if (url->query) hvMemory_Free(url->query);
-  if (url->fragment) hvMemory_Free(url->fragment);
-  if (url->userInfo) hvMemory_Free(url->userInfo);
+  if (url->scheme) free(url->scheme);
+  if (url->host) free(url->host);
+  if (url->path) free(url->path);
+  if (url->query) free(url->query);
+  if (url->fragment) free(url->fragment);
+  if (url->userInfo) free(url->userInfo);
 }
 
 }  // namespace
@@ -30,13 +32,7 @@ char* hvUrl_Concat(const char* first, size_t firstLength, const char* second, si
   return text;
 }
 
-// Allocated and zeroed apart: glibc's calloc passes over the per-thread cache that serves
-// malloc, and a record is made for every URL parsed.
-hvUrl* hvUrl_New() {
-  hvUrl* url = static_cast<hvUrl*>(hvMemory_Malloc(sizeof(hvUrl)));
-  *url = hvUrl();
-  return url;
-}
+hvUrl* hvUrl_New() { return hvUrl_NewRecord(); }
 
 hvUrl* hvUrl_Create(const char* scheme, const char* host, unsigned port, const char* path) {
   hvUrl* url = hvUrl_New();
@@ -79,7 +75,7 @@ void hvUrl_Clear(hvUrl* url) {
 void hvUrl_Free(hvUrl* url) {
   if (!url) return;
   FreeMembers(url);
-  hvMemory_Free(url);
+  free(url);
 }
 
 bool hvUrl_IsEmpty(const hvUrl* url) {

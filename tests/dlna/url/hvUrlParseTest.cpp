@@ -121,6 +121,37 @@ TEST(UrlParse, DotSegmentsEmptyThePath) {
   ExpectCases(cases, sizeof cases / sizeof cases[0]);
 }
 
+// Short texts are split from one bit per byte and 16-byte blocks, long ones by searching:
+// each shape, stretched byte by byte past 64, must split alike at every length.
+TEST(UrlParse, ShapesSplitAlikeAtEveryLength) {
+  const struct {
+    const char* input;   // '*' stands for the filler
+    const char* record;  // Render() of the split
+  } shapes[] = {
+      {"http://u*@h*:81/p*?q*#f*", "http|u*|h*|81|/p*|q*|f*"},
+      {"sc*:/p*.x", "sc*|-|-|0|/p*.x|-|-"},
+      {"http://h/*/../x?q", "http|-|h|0||q|-"},
+      {"http://h/*/..", "http|-|h|0||-|-"},
+      {"file:///*\\.\\b#f", "file|-|-|0||-|f"},
+      {"http://h/*/.b/c./..d", "http|-|h|0|/*/.b/c./..d|-|-"},
+      {"*/./", "-|-|-|0||-|-"},
+      {"//[::1*]:8/*@x:y", "-|-|::1*|8|/*@x:y|-|-"},
+      {"http://h:8*x/p", "http|-|-|0|/p|-|-"},
+      {"x*:?#", "x*|-|-|0|-||"},
+  };
+  for (const auto& shape : shapes) {
+    for (size_t length = 0; length <= 80; ++length) {
+      auto fill = [&](std::string text) {
+        for (size_t at; (at = text.find('*')) != std::string::npos;)
+          text.replace(at, 1, std::string(length, 'a'));
+        return text;
+      };
+      const std::string input = fill(shape.input);
+      EXPECT_EQ(Render(Parse(input.c_str()).get()), fill(shape.record)) << "input: " << input;
+    }
+  }
+}
+
 TEST(UrlParse, SurroundingWhiteSpaceIsDropped) {
   const ParseCase cases[] = {
       {" \t\r\n\v\fhttp://h/p \r\n", "http|-|h|0|/p|-|-", "http://h/p"},
