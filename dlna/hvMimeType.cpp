@@ -16,8 +16,6 @@ bool EqualsIgnoreCase(const char* a, const char* b) {
   return hvAscii_CompareIgnoreCase(a, b) == 0;
 }
 
-bool IsSpace(char c) { return (hvMimeChars_Class(c) & khvMimeChar_Space) != 0; }
-
 // How a parameter is written: the lengths of its name and value, and the bytes quoting adds
 // to the value (0 when it is written bare, else the two quotes and one backslash for each
 // '"' or '\\'). A value is quoted when it holds a special character or a double quote, is
@@ -40,7 +38,8 @@ ParameterShape Measure(const char* name, const char* value) {
     escaped += (classes & khvMimeChar_Escaped) ? 1 : 0;
   }
   shape.valueLength = static_cast<size_t>(c - value);
-  if (shape.valueLength == 0 || (seen & khvMimeChar_Special) || IsSpace(value[0]) || IsSpace(c[-1]))
+  if (shape.valueLength == 0 || (seen & khvMimeChar_Special) || hvMimeChars_IsSpace(value[0]) ||
+      hvMimeChars_IsSpace(c[-1]))
     shape.quoting = 2 + escaped;
   return shape;
 }

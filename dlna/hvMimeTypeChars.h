@@ -40,4 +40,6 @@ inline unsigned char hvMimeChars_Class(char c) {
   return khvMimeChars.classes[static_cast<unsigned char>(c)];
 }
 
+inline bool hvMimeChars_IsSpace(char c) { return (hvMimeChars_Class(c) & khvMimeChar_Space) != 0; }
+
 #endif

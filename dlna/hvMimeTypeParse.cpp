@@ -13,8 +13,6 @@
 
 namespace {
 
-bool IsSpace(char c) { return (hvMimeChars_Class(c) & khvMimeChar_Space) != 0; }
-
 struct Span {
   const char* begin;
   const char* end;
@@ -22,8 +20,8 @@ struct Span {
 };
 
 Span Trim(const char* begin, const char* end) {
-  while (begin < end && IsSpace(*begin)) ++begin;
-  while (end > begin && IsSpace(end[-1])) --end;
+  while (begin < end && hvMimeChars_IsSpace(*begin)) ++begin;
+  while (end > begin && hvMimeChars_IsSpace(end[-1])) --end;
   return {begin, end};
 }
 
